@@ -1,0 +1,189 @@
+// Pelorund — writing music as text.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "compiler/CompilerU.h"
+
+#include <algorithm>
+#include <ctime>
+#include <span>
+
+#include "common/Cp932.h"
+#include "common/FileUtils.h"
+#include "compiler/CompilerMessages.h"
+
+namespace {
+
+std::string LocalDateTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
+  return text;
+}
+
+struct TCommandEntry {
+  const char* Name;
+  void (TCompiler::*Handler)(const std::string&, TFuncResult&);
+};
+
+// Notes, rests, key numbers.
+constexpr TCommandEntry kNoteCommands[] = {
+    {"A", &TCompiler::DoNoteLetter}, {"B", &TCompiler::DoNoteLetter}, {"C", &TCompiler::DoNoteLetter},
+    {"D", &TCompiler::DoNoteLetter}, {"E", &TCompiler::DoNoteLetter}, {"F", &TCompiler::DoNoteLetter},
+    {"G", &TCompiler::DoNoteLetter}, {"N", &TCompiler::DoNoteNumber}, {"R", &TCompiler::DoRest},
+    {"&", &TCompiler::DoLoneConnectionMark}, {"~", &TCompiler::DoLoneConnectionMark},
+};
+
+// Single-letter parameter commands.
+constexpr TCommandEntry kParameterCommands[] = {
+    {"O", &TCompiler::DoOctave},
+    {"L", &TCompiler::DoLength},
+    {"<", &TCompiler::DoOctaveShift},
+    {">", &TCompiler::DoOctaveShift},
+};
+
+// @-commands.
+constexpr TCommandEntry kAtCommands[] = {
+    {"@C", &TCompiler::DoChordMode},
+    {"@CS", &TCompiler::DoChordMode},
+};
+
+// %-directives.
+constexpr TCommandEntry kDirectives[] = {
+    {"%TRACK", &TCompiler::DoTrack},
+    {"%SYNC", &TCompiler::DoSync},
+};
+
+}  // namespace
+
+TCompiler::TCompiler(const std::filesystem::path& chordIniFile) : Now(LocalDateTime) {
+  RegisterCommands();
+  if (!chordIniFile.empty()) ChordIni.LoadFromFile(chordIniFile);
+  ChordIni.SetCaseSensitive(true);  // chord names are case-sensitive: "M7" is not "m7"
+}
+
+void TCompiler::RegisterCommands() {
+  const std::span<const TCommandEntry> families[] = {kNoteCommands, kParameterCommands, kAtCommands, kDirectives};
+  for (const auto family : families)
+    for (const auto& [name, handler] : family) RegisterCommand(name, handler, this);
+}
+
+std::string TCompiler::LookupWord(const std::string& word) const {
+  // Percussion letters are looked up before upper-casing, so "k" and "K" can differ.
+  if (ParcEnabled && word.size() == 1) {
+    const auto c = static_cast<uint8_t>(word[0]);
+    if (c < 128 && ParcDefined[c]) return "*" + word;
+  }
+  return pelorund::UpperAscii(word);
+}
+
+void TCompiler::LogLine(std::string_view kind, const std::string& word, TFuncResult& result) {
+  Scanner.GetPosition(result.Column, result.Row);
+  std::string line(kind);
+  line += "[Y" + std::to_string(result.Row) + ",X" + std::to_string(result.Column) + "]: ";
+  line += kLogOpenBracket;
+  line += word;
+  line += kLogCloseBracket;
+  line += " : ";
+  line += result.Message;
+  result.Message = line;
+  Log.push_back(line);
+}
+
+bool TCompiler::CheckLimits(TFuncResult& result) {
+  bool timeOk = Smf.EndTick <= MaxTick;
+  if (CurrentTrack < Tracks.Count()) {
+    const int64_t tick = Tracks.Items[static_cast<size_t>(CurrentTrack)]->Tick;
+    timeOk = timeOk && tick <= MaxTick && tick >= -MaxTick;
+  }
+  if (!timeOk) {
+    result.Ok = false;
+    result.Message = kMsgTimeOutOfRange;
+  } else if (Smf.Count() > MaxEvents) {
+    result.Ok = false;
+    result.Message = kMsgTooManyEvents;
+  }
+  return result.Ok;
+}
+
+void TCompiler::Run(TFuncResult& result) {
+  result.Warning = false;
+  bool anyWarning = false;
+  Log.clear();
+  SmfImage.clear();
+  Log.push_back("[Pelorund] " + Now());
+
+  int64_t commands = 0;
+  for (std::string word = Scanner.NextCommand(); !word.empty(); word = Scanner.NextCommand()) {
+    if (++commands > MaxCommands) {
+      result.Ok = false;
+      result.Message = kMsgTooManyCommands;
+    } else {
+      CallFunc(LookupWord(word), result);
+      if (result.Ok) CheckLimits(result);
+    }
+    if (!result.Ok) {
+      LogLine(kLogError, word, result);
+      return;
+    }
+    if (result.Warning) {
+      LogLine(kLogWarning, word, result);
+      result.Warning = false;
+      anyWarning = true;
+    }
+  }
+
+  FinishTracks();
+  SmfImage = Smf.SaveToBytes();
+  result.Message = std::string(kLogEnd) + Now();
+  result.Warning = anyWarning;
+  Log.push_back(result.Message);
+}
+
+void TCompiler::Compile(const std::filesystem::path& smfFile, TFuncResult& result,
+                        const std::filesystem::path& logFile) {
+  Run(result);
+  if (!SmfImage.empty()) {
+    pelorund::WriteFileAtomic(smfFile, std::string_view(reinterpret_cast<const char*>(SmfImage.data()),
+                                                        SmfImage.size()));
+  }
+  if (!logFile.empty()) pelorund::WriteFileAtomic(logFile, LogText());
+}
+
+std::string TCompiler::LogText() const {
+  std::string text;
+  for (const std::string& line : Log) text += line + "\r\n";
+  return text;
+}
+
+bool TCompiler::ClampParam(int64_t min, int64_t max, int& value, std::string& message) {
+  const int old = value;
+  value = static_cast<int>(std::max(min, std::min<int64_t>(value, max)));
+  if (value == old) return false;
+  message = std::string(kMsgValueChanged) + "  " + std::to_string(old) + "  ->  " + std::to_string(value);
+  return true;
+}
+
+void TCompiler::FinishTracks() {
+  int64_t end = 0;
+  if (Tracks.Count() > 0) {
+    Tracks.Sync();
+    end = Smf.EndTick;
+    for (const auto& track : Tracks.Items) {
+      end = std::max(end, track->Tick);
+      // A final tie leaves its key sounding: release it at the common end.
+      if (track->Tied && track->PrevKey >= 1 && track->PrevKey <= 127)
+        Smf.AddNoteOff(track->Tick, track->Channel, track->PrevKey);
+    }
+  }
+  Smf.EndTick = end;
+}
+
+TTrackListItem* TCompiler::CurrentTrackOr(TFuncResult& result) {
+  if (CurrentTrack > MaxTrackIndex) {
+    result.Ok = false;
+    result.Message = kMsgTrackTooLarge;
+    return nullptr;
+  }
+  return Tracks.GetTrack(CurrentTrack);
+}
