@@ -17,7 +17,7 @@ constexpr const char* kChords = "[chord]\r\nM=0,4,7\r\nm7=0,3,7,10\r\nM7=0,4,7,1
 std::string GenerateSong(int notes) {
   static const char* const kBars[] = {
       "c8 d8 e-8 f8 g4&g8 a+8 ",     // 6 notes, one tie
-      "o3 @C c2(M7) g2(m7) @CS o4 ",  // 2 chord notes
+      "o3 @C c(M7)2 g(m7)2 @CS o4 ",  // 2 chord notes
       "e16 f+16 g16 a16 b4. r8 ",     // 5 notes
       "c4^16 d8.&d32 e8,12,90 ",      // 4 notes, a tie
   };

@@ -242,12 +242,13 @@ std::vector<uint8_t> TSmf::SaveToBytes() {
   NoteState = {};
   RemoveOverlaps();
 
-  std::vector<uint8_t> out;
+  // Header: format 0, one track, the division; then the track chunk with its length patched last.
+  static constexpr uint8_t kHeader[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1};
+  static constexpr uint8_t kTrackHead[] = {'M', 'T', 'r', 'k', 0, 0, 0, 0};
+  std::vector<uint8_t> out(std::begin(kHeader), std::end(kHeader));
   out.reserve(22 + events_.size() * 4 + 4);
-  out.insert(out.end(), {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1});
   PutBigEndian(out, static_cast<uint64_t>(TimeBase) & 0xFFFF, 2);
-
-  out.insert(out.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
+  out.insert(out.end(), std::begin(kTrackHead), std::end(kTrackHead));
   const size_t trackStart = out.size();
 
   // The second run continues from the states the first left behind.
