@@ -92,6 +92,13 @@ TScanner::TScanner() {
 void TScanner::SetText(std::string_view text) {
   text_ = std::string(text.substr(0, text.find('\0')));
   Cursor = 0;
+  // Rows begin after each LF that stands as a character of its own (not as a trail byte).
+  lineStarts_.assign(1, 0);
+  for (size_t i = 0; i < text_.size(); i += CharLength(i))
+    if (ByteAt(i) == '\n') lineStarts_.push_back(i + 1);
+  cachedRow_ = 0;
+  cachedPosition_ = 0;
+  cachedColumn_ = 0;
 }
 
 bool TScanner::LoadSource(const std::filesystem::path& fileName) {
@@ -113,19 +120,21 @@ void TScanner::GetPosition(int& column, int& row) const { GetPositionAt(Cursor, 
 
 void TScanner::GetPositionAt(size_t position, int& column, int& row) const {
   const size_t end = std::min(position, text_.size());
-  column = 0;
-  row = 1;
-  size_t i = 0;
-  while (i < end) {
-    const uint8_t b = ByteAt(i);
-    if (b == '\n') {
-      ++row;
-      column = 0;
-    } else {
-      ++column;
-    }
-    i += (pelorund::IsLeadByte(b) && i + 1 < text_.size()) ? 2 : 1;
+  // Warnings are reported at rising positions, so counting resumes where the last count ended.
+  const size_t rowIndex =
+      static_cast<size_t>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), end) - lineStarts_.begin()) - 1;
+  if (rowIndex != cachedRow_ || cachedPosition_ > end) {
+    cachedRow_ = rowIndex;
+    cachedPosition_ = lineStarts_[rowIndex];
+    cachedColumn_ = 0;
   }
+  for (; cachedPosition_ < end; cachedPosition_ += CharLength(cachedPosition_)) ++cachedColumn_;
+  row = static_cast<int>(rowIndex) + 1;
+  column = cachedColumn_;
+}
+
+size_t TScanner::CharLength(size_t pos) const {
+  return (pelorund::IsLeadByte(ByteAt(pos)) && pos + 1 < text_.size()) ? 2 : 1;
 }
 
 std::string TScanner::Since(size_t start) const {
@@ -134,7 +143,7 @@ std::string TScanner::Since(size_t start) const {
 
 void TScanner::SkipChar() {
   if (AtEnd()) return;
-  Cursor += (pelorund::IsLeadByte(ByteAt(Cursor)) && Cursor + 1 < text_.size()) ? 2 : 1;
+  Cursor += CharLength(Cursor);
 }
 
 void TScanner::SkipLineComment() {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compiler/StrToIntListU.h"
 
@@ -84,10 +85,17 @@ class TScanner {
   [[nodiscard]] uint8_t Current() const { return AtEnd() ? 0 : ByteAt(Cursor); }
   // The bytes from `start` up to Cursor ("" when Cursor did not move past `start`).
   [[nodiscard]] std::string Since(size_t start) const;
+  // Bytes of the character at `pos` (< Size()): 2 for a lead byte with a byte after it.
+  [[nodiscard]] size_t CharLength(size_t pos) const;
   void SkipChar();  // one character, a double-byte character whole
   void SkipLineComment();
   void SkipBraceComment();
   std::string ReadDigits();
 
   std::string text_;
+  std::vector<size_t> lineStarts_{0};  // byte offset where each row begins
+  // Where the last position count ended, so counting along a row is linear overall.
+  mutable size_t cachedRow_ = 0;
+  mutable size_t cachedPosition_ = 0;
+  mutable int cachedColumn_ = 0;
 };

@@ -450,6 +450,40 @@ TEST(ScannerPosition, RowsAndColumns) {
   EXPECT_EQ(row, 1);
 }
 
+// Positions are asked for in any order (loops jump back); each answer must equal a plain count.
+TEST(ScannerPosition, AnyOrderOfQuestionsGivesTheSameAnswers) {
+  // An LF right after a lead byte is its trail byte, not a line end.
+  const std::string text = std::string("ab\r\ncd\x82\nxy\n") + kHiraganaA + "z\n\n{q}";
+  auto plainCount = [&](size_t position, int& column, int& row) {
+    column = 0;
+    row = 1;
+    for (size_t i = 0; i < std::min(position, text.size());) {
+      const bool lead = (static_cast<uint8_t>(text[i]) >= 0x81 && static_cast<uint8_t>(text[i]) <= 0x9F) ||
+                        static_cast<uint8_t>(text[i]) >= 0xE0;
+      if (text[i] == '\n') {
+        ++row;
+        column = 0;
+      } else {
+        ++column;
+      }
+      i += lead && i + 1 < text.size() ? 2 : 1;
+    }
+  };
+  TScanner scanner = Scan(text);
+  std::vector<size_t> order;
+  for (size_t p = 0; p <= text.size() + 1; ++p) order.push_back(p);
+  for (size_t p = text.size() + 1; p-- > 0;) order.push_back(p);
+  for (size_t p = 0; p <= text.size(); p += 3) order.push_back(p);
+  for (size_t position : order) {
+    SCOPED_TRACE(position);
+    int column = -1, row = -1, expectedColumn = -1, expectedRow = -1;
+    scanner.GetPositionAt(position, column, row);
+    plainCount(position, expectedColumn, expectedRow);
+    EXPECT_EQ(expectedColumn, column);
+    EXPECT_EQ(expectedRow, row);
+  }
+}
+
 class ScannerFileTest : public testing::Test {
  protected:
   void SetUp() override {
