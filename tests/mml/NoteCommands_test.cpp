@@ -135,3 +135,26 @@ TEST(Notes, Errors) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Notes, VelocityOffsetsAreTakenOnePerNoteAlsoByConnectedNotes) {
+  TTestCompile run("c c&c c c");
+  TTrackListItem& track = *run.Compiler.Tracks.GetTrack(0);
+  for (int offset : {10, -10, -20, -200}) track.VelocityOffsets.Add(offset);
+  run.Run();
+  // 127+10 clamps to 127; the tied note uses up -20 without striking; -200 clamps to 0.
+  EXPECT_EQ((Lines{"0 on 60 127", "48 off 60", "48 on 60 117", "144 off 60", "144 on 60 0", "192 off 60",
+                   "192 on 60 127", "240 off 60"}),
+            run.EventLines());
+}
+
+TEST(Notes, MutedTrackKeepsTimeAndBendsButWritesNoNotes) {
+  TTestCompile run("c4&d4 e4");
+  run.Compiler.Tracks.GetTrack(0)->Mute = true;
+  run.Run();
+  EXPECT_EQ((Lines{"48 bend 16383", "96 bend 8192"}), run.EventLines());
+  EXPECT_EQ(144, run.Compiler.Tracks.GetTrack(0)->Tick);
+}
+
+}  // namespace
