@@ -3,6 +3,7 @@
 #include "compiler/CompilerU.h"
 
 #include <algorithm>
+#include <cmath>
 #include <ctime>
 #include <span>
 
@@ -21,51 +22,22 @@ std::string LocalDateTime() {
   return text;
 }
 
-struct TCommandEntry {
-  const char* Name;
-  void (TCompiler::*Handler)(const std::string&, TFuncResult&);
-};
-
-// Notes, rests, key numbers.
-constexpr TCommandEntry kNoteCommands[] = {
-    {"A", &TCompiler::DoNoteLetter}, {"B", &TCompiler::DoNoteLetter}, {"C", &TCompiler::DoNoteLetter},
-    {"D", &TCompiler::DoNoteLetter}, {"E", &TCompiler::DoNoteLetter}, {"F", &TCompiler::DoNoteLetter},
-    {"G", &TCompiler::DoNoteLetter}, {"N", &TCompiler::DoNoteNumber}, {"R", &TCompiler::DoRest},
-    {"&", &TCompiler::DoLoneConnectionMark}, {"~", &TCompiler::DoLoneConnectionMark},
-};
-
-// Single-letter parameter commands.
-constexpr TCommandEntry kParameterCommands[] = {
-    {"O", &TCompiler::DoOctave},
-    {"L", &TCompiler::DoLength},
-    {"<", &TCompiler::DoOctaveShift},
-    {">", &TCompiler::DoOctaveShift},
-};
-
-// @-commands.
-constexpr TCommandEntry kAtCommands[] = {
-    {"@C", &TCompiler::DoChordMode},
-    {"@CS", &TCompiler::DoChordMode},
-};
-
-// %-directives.
-constexpr TCommandEntry kDirectives[] = {
-    {"%TRACK", &TCompiler::DoTrack},
-    {"%SYNC", &TCompiler::DoSync},
-};
-
 }  // namespace
 
 TCompiler::TCompiler(const std::filesystem::path& chordIniFile) : Now(LocalDateTime) {
-  RegisterCommands();
+  RegisterNoteCommands();
+  RegisterParameterCommands();
+  RegisterAtCommands();
+  RegisterDirectives();
+  RegisterFlowCommands();
+  RegisterLfoEnvelopeCommands();
+  RegisterPresetCommands();
   if (!chordIniFile.empty()) ChordIni.LoadFromFile(chordIniFile);
   ChordIni.SetCaseSensitive(true);  // chord names are case-sensitive: "M7" is not "m7"
 }
 
-void TCompiler::RegisterCommands() {
-  const std::span<const TCommandEntry> families[] = {kNoteCommands, kParameterCommands, kAtCommands, kDirectives};
-  for (const auto family : families)
-    for (const auto& [name, handler] : family) RegisterCommand(name, handler, this);
+void TCompiler::RegisterFamily(std::span<const TCommandEntry> family) {
+  for (const auto& [name, handler] : family) RegisterCommand(name, handler, this);
 }
 
 std::string TCompiler::LookupWord(const std::string& word) const {
@@ -156,12 +128,51 @@ std::string TCompiler::LogText() const {
   return text;
 }
 
-bool TCompiler::ClampParam(int64_t min, int64_t max, int& value, std::string& message) {
-  const int old = value;
-  value = static_cast<int>(std::max(min, std::min<int64_t>(value, max)));
+bool TCompiler::ClampParam(int64_t min, int64_t max, int64_t& value, std::string& message) {
+  const int64_t old = value;
+  value = std::max(min, std::min(value, max));
   if (value == old) return false;
   message = std::string(kMsgValueChanged) + "  " + std::to_string(old) + "  ->  " + std::to_string(value);
   return true;
+}
+
+bool TCompiler::ClampParam(int64_t min, int64_t max, int& value, std::string& message) {
+  int64_t wide = value;
+  const bool changed = ClampParam(min, max, wide, message);
+  value = static_cast<int>(wide);  // within min..max, which callers keep in the 32-bit range
+  return changed;
+}
+
+void TCompiler::Fail(TFuncResult& result, std::string_view message) {
+  result.Ok = false;
+  result.Message = message;
+}
+
+bool TCompiler::ReadNumberOrFail(int& value, TFuncResult& result) {
+  if (Scanner.ReadSignedNumber(value)) return true;
+  Fail(result, kMsgBadParameter);
+  return false;
+}
+
+bool TCompiler::ReadClamped(int64_t min, int64_t max, int& value, TFuncResult& result) {
+  if (!ReadNumberOrFail(value, result)) return false;
+  if (ClampParam(min, max, value, result.Message)) result.Warning = true;
+  return true;
+}
+
+bool TCompiler::CommaOrFail(TFuncResult& result) {
+  if (Scanner.TakeChar(',')) return true;
+  Fail(result, kMsgBadParameter);
+  return false;
+}
+
+int64_t TCompiler::ReadTrackLength(const TTrackListItem& track, bool& starOnly) {
+  return Scanner.ReadLength(Tracks.TimeBase, track.Length.GetValue(), track.LastStep, starOnly);
+}
+
+int64_t TCompiler::SemitonesToBend(int64_t tenThousandths, int bendRange) {
+  const double bend = std::nearbyint(8192.0 / bendRange * (static_cast<double>(tenThousandths) / 10000.0));
+  return static_cast<int64_t>(std::clamp(bend, -1e12, 1e12));  // far beyond any 14-bit value
 }
 
 void TCompiler::FinishTracks() {

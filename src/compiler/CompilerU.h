@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,8 @@
 #include "compiler/FuncListU.h"
 #include "compiler/IntegerListU.h"
 #include "compiler/ScannerU.h"
+#include "mml/LoopListU.h"
+#include "mml/MacroListU.h"
 #include "mml/TrackListU.h"
 #include "smf/SmfU.h"
 
@@ -47,11 +50,14 @@ class TCompiler : public TFuncList {
   /// Forces `value` into min..max (min when min > max). When it changed, sets `message` to the
   /// warning text with the old and new value and returns true.
   bool ClampParam(int64_t min, int64_t max, int& value, std::string& message);
+  bool ClampParam(int64_t min, int64_t max, int64_t& value, std::string& message);
 
   // --- compile state (the handlers are members; tests inspect it) ---
   std::vector<std::string> Log;
   TScanner Scanner;
   SmfU::TSmf Smf;
+  TLoopList Loops;
+  TMacroList Macros;
   TTrackList Tracks;
   int CurrentTrack = 0;
   bool InParallel = false;
@@ -77,9 +83,26 @@ class TCompiler : public TFuncList {
   int64_t MaxTick = SmfU::kMaxDeltaTime;  // what a delta time of the file can hold
   size_t MaxEvents = 4'000'000;
   int64_t MaxCommands = 50'000'000;
+  int MaxTableTicks = 1'000'000;  // the longest LFO period and envelope table
 
  private:
-  void RegisterCommands();
+  using THandlerMethod = void (TCompiler::*)(const std::string&, TFuncResult&);
+  /// One line of a command family's table.
+  struct TCommandEntry {
+    const char* Name;
+    THandlerMethod Handler;
+  };
+  void RegisterFamily(std::span<const TCommandEntry> family);
+
+  // Each command family registers its own table (in the file that holds its handlers).
+  void RegisterNoteCommands();
+  void RegisterParameterCommands();
+  void RegisterAtCommands();
+  void RegisterDirectives();
+  void RegisterFlowCommands();
+  void RegisterLfoEnvelopeCommands();
+  void RegisterPresetCommands();
+
   void FinishTracks();
   [[nodiscard]] std::string LookupWord(const std::string& word) const;
   /// The log line "停止:..." / "注意:..." for the word at the scanner's position.
@@ -89,18 +112,28 @@ class TCompiler : public TFuncList {
 
   /// The current track, created on demand; fails `result` when the track number is too large.
   TTrackListItem* CurrentTrackOr(TFuncResult& result);
+  /// Sets `result` to a failure with `message`.
+  static void Fail(TFuncResult& result, std::string_view message);
+  /// Reads a signed decimal number; fails `result` with the parameter message when it is absent.
+  bool ReadNumberOrFail(int& value, TFuncResult& result);
+  /// Reads a number, forces it into min..max and records a warning in `result` when it changed.
+  bool ReadClamped(int64_t min, int64_t max, int& value, TFuncResult& result);
+  /// Takes a "," or fails `result` with the parameter message.
+  bool CommaOrFail(TFuncResult& result);
+  /// A length read with the track's default length and last step.
+  int64_t ReadTrackLength(const TTrackListItem& track, bool& starOnly);
+  /// Semitones in ten-thousandths as bend units at the track's bend range (rounded, halves to even).
+  static int64_t SemitonesToBend(int64_t tenThousandths, int bendRange);
 
- public:
-  // --- command handlers: each reads its parameters, sets result.Ok, never throws ---
+  // The value-command protocol: modifier "?", "!", "+", "-", "=" or none, then a signed number
+  // (plus `bias`). `written` receives the value an event carries; nothing for "?".
+  bool ReadValueCommand(TValueMemory& holder, TFuncResult& result, std::optional<int>& written, int bias = 0);
 
   // Notes, rests, chords, and the per-note LFO and envelope (mml/NoteCommands.cpp).
   void DoNoteLetter(const std::string& word, TFuncResult& result);
   void DoNoteNumber(const std::string& word, TFuncResult& result);
   void DoRest(const std::string& word, TFuncResult& result);
-  /// "&" or "~" that follows no note connects nothing.
   void DoLoneConnectionMark(const std::string& word, TFuncResult& result);
-
- private:
   void LetterNote(int letterIndex, TFuncResult& result);
   void PlayNote(int key, TFuncResult& result);
   bool ReadChord(TTrackListItem& track, TFuncResult& result);
@@ -108,20 +141,61 @@ class TCompiler : public TFuncList {
   [[nodiscard]] int PlainBend(const TTrackListItem& track) const;
   void ApplyEnvelope(TTrackListItem& track);
 
-  // The value-command protocol: modifier "?", "!", "+", "-", "=" or none, then a signed number
-  // (plus `bias`). `written` receives the value an event carries; nothing for "?".
-  bool ReadValueCommand(TValueMemory& holder, TFuncResult& result, std::optional<int>& written, int bias = 0);
-
- public:
-  // Parameter commands (mml/ParameterCommands.cpp).
+  // Single-letter parameter commands (mml/ParameterCommands.cpp).
+  void DoProgram(const std::string& word, TFuncResult& result);
+  void DoDetune(const std::string& word, TFuncResult& result);
+  void DoControllerValue(const std::string& word, TFuncResult& result);
   void DoOctave(const std::string& word, TFuncResult& result);
-  void DoOctaveShift(const std::string& word, TFuncResult& result);
+  void DoGate(const std::string& word, TFuncResult& result);
+  void DoTempo(const std::string& word, TFuncResult& result);
+  void DoVelocity(const std::string& word, TFuncResult& result);
+  void DoMasterVolume(const std::string& word, TFuncResult& result);
+  void DoPitchBend(const std::string& word, TFuncResult& result);
+  void DoControllerPair(const std::string& word, TFuncResult& result);
   void DoLength(const std::string& word, TFuncResult& result);
-
-  // Directives (mml/DirectiveCommands.cpp).
-  void DoTrack(const std::string& word, TFuncResult& result);
-  void DoSync(const std::string& word, TFuncResult& result);
+  void DoSystemExclusive(const std::string& word, TFuncResult& result);
+  void DoOctaveShift(const std::string& word, TFuncResult& result);
 
   // @-commands (mml/AtCommands.cpp).
+  void DoChannel(const std::string& word, TFuncResult& result);
+  void DoKeyShift(const std::string& word, TFuncResult& result);
+  void DoGateRatio(const std::string& word, TFuncResult& result);
+  void DoBendRange(const std::string& word, TFuncResult& result);
+  void DoGlideStep(const std::string& word, TFuncResult& result);
   void DoChordMode(const std::string& word, TFuncResult& result);
+  void DoMute(const std::string& word, TFuncResult& result);
+  void DoVelocityOffsets(const std::string& word, TFuncResult& result);
+
+  // %-directives and percussion letters (mml/DirectiveCommands.cpp).
+  void DoTrack(const std::string& word, TFuncResult& result);
+  void DoSync(const std::string& word, TFuncResult& result);
+  void DoGateBase(const std::string& word, TFuncResult& result);
+  void DoTimeBase(const std::string& word, TFuncResult& result);
+  void DoToggle(const std::string& word, TFuncResult& result);
+  void DoTranspose(const std::string& word, TFuncResult& result);
+  void DoTextEvent(const std::string& word, TFuncResult& result);
+  void DoSetPercussion(const std::string& word, TFuncResult& result);
+  void DoPercussionMode(const std::string& word, TFuncResult& result);
+  void DoPercussionNote(const std::string& word, TFuncResult& result);
+
+  // Loops, macros, parallel notation (mml/FlowCommands.cpp).
+  void DoLoopOpen(const std::string& word, TFuncResult& result);
+  void DoLoopBreak(const std::string& word, TFuncResult& result);
+  void DoLoopClose(const std::string& word, TFuncResult& result);
+  void DoMacro(const std::string& word, TFuncResult& result);
+  void DoMacroReturn(const std::string& word, TFuncResult& result);
+  void DoParallelVoice(const std::string& word, TFuncResult& result);
+  void DoParallelEnd(const std::string& word, TFuncResult& result);
+
+  // LFO and expression envelope (mml/LfoEnvelopeCommands.cpp).
+  void DoLfoSet(const std::string& word, TFuncResult& result);
+  void DoLfoSwitch(const std::string& word, TFuncResult& result);
+  void DoLfoStep(const std::string& word, TFuncResult& result);
+  void DoEnvelopeSet(const std::string& word, TFuncResult& result);
+  void DoEnvelopeSwitch(const std::string& word, TFuncResult& result);
+  void DoEnvelopeStep(const std::string& word, TFuncResult& result);
+  void DoEnvelopeResolution(const std::string& word, TFuncResult& result);
+
+  // Fixed device messages (smf/PresetCommands.cpp).
+  void DoPreset(const std::string& word, TFuncResult& result);
 };

@@ -26,12 +26,24 @@ int ChordToneValue(std::string_view item) {
   return error == std::errc() && end == item.data() + item.size() ? value : 0;
 }
 
-void Fail(TFuncResult& result, std::string_view message) {
-  result.Ok = false;
-  result.Message = message;
-}
-
 }  // namespace
+
+void TCompiler::RegisterNoteCommands() {
+  static constexpr TCommandEntry kNoteCommands[] = {
+      {"A", &TCompiler::DoNoteLetter},
+      {"B", &TCompiler::DoNoteLetter},
+      {"C", &TCompiler::DoNoteLetter},
+      {"D", &TCompiler::DoNoteLetter},
+      {"E", &TCompiler::DoNoteLetter},
+      {"F", &TCompiler::DoNoteLetter},
+      {"G", &TCompiler::DoNoteLetter},
+      {"N", &TCompiler::DoNoteNumber},
+      {"R", &TCompiler::DoRest},
+      {"&", &TCompiler::DoLoneConnectionMark},  // a tie or glide mark after no note
+      {"~", &TCompiler::DoLoneConnectionMark},
+  };
+  RegisterFamily(kNoteCommands);
+}
 
 void TCompiler::DoNoteLetter(const std::string& word, TFuncResult& result) {
   LetterNote(word[0] - 'A', result);
@@ -65,7 +77,7 @@ void TCompiler::DoRest(const std::string&, TFuncResult& result) {
   TTrackListItem* track = CurrentTrackOr(result);
   if (!track) return;
   bool starOnly = false;
-  const int64_t ticks = Scanner.ReadLength(Tracks.TimeBase, track->Length.GetValue(), track->LastStep, starOnly);
+  const int64_t ticks = ReadTrackLength(*track, starOnly);
   const int64_t tick = track->Tick + ticks;
   if (tick > MaxTick || tick < -MaxTick) return Fail(result, kMsgTimeOutOfRange);
   track->Tick = tick;
@@ -141,14 +153,14 @@ void TCompiler::PlayNote(int key, TFuncResult& result) {
   // 3.-6. Velocity, step, gate, explicit gate and velocity.
   int velocity = t.Velocity.GetValue();
   bool starOnly = false;
-  const int64_t step = Scanner.ReadLength(Tracks.TimeBase, t.Length.GetValue(), t.LastStep, starOnly);
+  const int64_t step = ReadTrackLength(t, starOnly);
   auto outOfRange = [&](int64_t ticks) { return t.Tick + ticks > MaxTick || t.Tick + ticks < -MaxTick; };
   if (outOfRange(step)) return Fail(result, kMsgTimeOutOfRange);
   int64_t gate = t.GateByRatio ? std::max<int64_t>(1, step * t.GateRatio / Tracks.GateBase)
                                : std::max<int64_t>(0, step - t.Gate.GetValue());
   if (Scanner.TakeChar(',')) {
     bool unused = false;
-    gate = std::max<int64_t>(0, Scanner.ReadLength(Tracks.TimeBase, t.Length.GetValue(), t.LastStep, unused));
+    gate = std::max<int64_t>(0, ReadTrackLength(t, unused));
     if (Scanner.TakeChar(',')) {
       const int number = Scanner.ReadNumber();
       if (number < 0) return Fail(result, kMsgBadParameter);

@@ -106,11 +106,11 @@ TEST_F(CliCompile, OutputDefaultsToTheSourceNameWithMid) {
 }
 
 TEST_F(CliCompile, CompileErrorExitsWithOneAndKeepsTheOldFile) {
-  const fs::path source = Source("bad.mml", "c d\n e x");
+  const fs::path source = Source("bad.mml", "c d\n e %x");
   pelorund::WriteFileAtomic(dir_ / "bad.mid", "older");
   const TRun run = Cli("compile " + Quote(source));
   EXPECT_EQ(1, run.Status);
-  EXPECT_NE(std::string::npos, run.Out.find("停止:[Y2,X4]: ｢x｣ : 未定義のコマンド又は文法エラーです.")) << run.Out;
+  EXPECT_NE(std::string::npos, run.Out.find("停止:[Y2,X5]: ｢%x｣ : 未定義のコマンド又は文法エラーです.")) << run.Out;
   EXPECT_EQ("older", Read(dir_ / "bad.mid"));
 }
 

@@ -40,10 +40,10 @@ TEST(CompileLog, ErrorAndWarningLinesWithRowAndColumn) {
        {"注意:[Y1,X7]: ｢n｣ : 値が書き換えられました.  300  ->  127",
         "注意:[Y1,X12]: ｢n｣ : 値が書き換えられました.  -5  ->  0"},
        true, 1, 12},
-      {"n300,4 x", {"注意:[Y1,X7]: ｢n｣ : 値が書き換えられました.  300  ->  127",
-                    "停止:[Y1,X8]: ｢x｣ : 未定義のコマンド又は文法エラーです."}, false, 1, 8},
+      {"n300,4 *", {"注意:[Y1,X7]: ｢n｣ : 値が書き換えられました.  300  ->  127",
+                    "停止:[Y1,X8]: ｢*｣ : 未定義のコマンド又は文法エラーです."}, false, 1, 8},
       // A double-byte character counts as one column.
-      {"\x82\xa0" "c z", {"停止:[Y1,X4]: ｢z｣ : 未定義のコマンド又は文法エラーです."}, false, 1, 4},
+      {"\x82\xa0" "c %z", {"停止:[Y1,X5]: ｢%z｣ : 未定義のコマンド又は文法エラーです."}, false, 1, 5},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Source);
@@ -212,7 +212,7 @@ TEST_F(CompileFiles, WritesTheSmfAndTheLogFile) {
 }
 
 TEST_F(CompileFiles, FailedOrEmptyCompileLeavesAnOlderSmfUntouched) {
-  for (const char* source : {"c x", "' nothing to play"}) {
+  for (const char* source : {"c %x", "' nothing to play"}) {
     SCOPED_TRACE(source);
     pelorund::WriteFileAtomic(dir_ / "song.mid", "older file");
     TCompiler compiler;
