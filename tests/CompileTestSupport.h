@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/TextCodec.h"
 #include "compiler/CompilerU.h"
 
 namespace testing_support {
@@ -86,6 +87,43 @@ inline std::vector<std::string> CompileEvents(const std::string& source) {
   run.Run();
   EXPECT_TRUE(run.Result.Ok) << source << ": " << run.Result.Message;
   return run.EventLines();
+}
+
+/// A source and the events its file holds.
+struct TEventCase {
+  const char* Source;
+  std::vector<std::string> Events;
+};
+
+template <size_t N>
+void ExpectEventCases(const TEventCase (&cases)[N]) {
+  for (const TEventCase& c : cases) {
+    SCOPED_TRACE(c.Source);
+    EXPECT_EQ(c.Events, CompileEvents(c.Source));
+  }
+}
+
+/// The log lines in UTF-8 between the banner and the end line.
+inline std::vector<std::string> Utf8Lines(const std::vector<std::string>& lines) {
+  std::vector<std::string> out;
+  for (const std::string& line : lines) out.push_back(pelorund::Cp932ToUtf8(line));
+  return out;
+}
+
+/// A source and its log lines (warnings, or warnings and the error), in UTF-8.
+struct TLogCase {
+  const char* Source;
+  std::vector<std::string> Lines;
+};
+
+template <size_t N>
+void ExpectLogCases(const TLogCase (&cases)[N]) {
+  for (const TLogCase& c : cases) {
+    SCOPED_TRACE(c.Source);
+    TTestCompile run(c.Source);
+    run.Run();
+    EXPECT_EQ(c.Lines, Utf8Lines(run.MiddleLogLines()));
+  }
 }
 
 }  // namespace testing_support

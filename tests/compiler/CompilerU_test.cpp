@@ -160,6 +160,39 @@ TEST(CompileDriver, LimitsStopTheCompileWithAMessage) {
   }
 }
 
+TEST(CompileDriver, EveryCommandWordIsRegistered) {
+  TCompiler compiler;
+  EXPECT_EQ(147u, compiler.CommandCount());
+  for (const char* word : {"A", "N", "R", "@", "<", ">", "@CH", "@MUTEOFF", "%TRACK", "%CUEPOINT", "*A", "*z", "[",
+                           "|", "]", "$", ";", "/", ":", "&", "~", "@MSET", "@XR", "`GMSYSTEMON", "`MLD_LOOPTO"}) {
+    EXPECT_TRUE(compiler.HasCommand(word)) << word;
+  }
+  for (const char* word : {"*", "%", "@MUTEON", "H1"}) EXPECT_FALSE(compiler.HasCommand(word)) << word;
+}
+
+TEST(CompileDriver, RunawaySourcesStopWithAMessage) {
+  const struct {
+    const char* Source;
+    const char* Message;
+  } cases[] = {
+      {"[c]2147483647", "イベントの数が多すぎます."},
+      {"[r1]2147483647", "演奏位置がSMFで表せる範囲を超えました."},
+      {"c*2147483647~d", "演奏位置がSMFで表せる範囲を超えました."},
+      {"[[[[[r0]1000]1000]1000]1000]1000", "コマンドの実行回数が多すぎます"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Source);
+    TTestCompile run(c.Source);
+    // Smaller budgets than the defaults, so the test stays short under the sanitizers too.
+    run.Compiler.MaxCommands = 1'000'000;
+    run.Compiler.MaxEvents = 200'000;
+    run.Run();
+    EXPECT_FALSE(run.Result.Ok);
+    EXPECT_NE(std::string::npos, pelorund::Cp932ToUtf8(run.Result.Message).find(c.Message));
+    EXPECT_TRUE(run.Compiler.SmfImage.empty());
+  }
+}
+
 TEST(CompileDriver, EventAndCommandBudgets) {
   {
     TTestCompile run("c c c c");

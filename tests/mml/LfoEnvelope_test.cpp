@@ -115,3 +115,102 @@ TEST(Envelope, WithoutATableOnlyTheStartValueIsWritten) {
 }
 
 }  // namespace
+
+namespace {
+
+using testing_support::ExpectLogCases;
+using testing_support::TLogCase;
+
+std::vector<int> Table(const TIntegerList& list) {
+  std::vector<int> values;
+  for (int i = 0; i < list.Count(); ++i) values.push_back(list.Get(i));
+  return values;
+}
+
+TEST(LfoCommands, ConfigureTheNoteEngine) {
+  TTestCompile modulation("@MSET 0,4,64 @M c2");
+  modulation.Run();
+  EXPECT_EQ((Lines{"0 on 60 127", "48 cc 1 64", "96 off 60", "96 bend 8192", "96 cc 1 0"}), modulation.EventLines());
+
+  TTestCompile wave("@MSET 1,0,100,*8,0 @M c4");
+  wave.Run();
+  EXPECT_EQ((std::vector<int>{0, -70, -100, -70, 0, 70, 100, 70}), Table(wave.Compiler.Tracks.GetTrack(0)->LfoWave));
+  const Lines events = wave.EventLines();
+  ASSERT_EQ(51u, events.size());
+  EXPECT_EQ("1 bend 8122", events[1]);
+  EXPECT_EQ("6 bend 8292", events[6]);
+
+  TTestCompile rotated("@MSET 1,0,100,*8,2");
+  rotated.Run();
+  EXPECT_EQ((std::vector<int>{-100, -70, 0, 70, 100, 70, 0, -70}),
+            Table(rotated.Compiler.Tracks.GetTrack(0)->LfoWave));
+
+  TTestCompile semitones("@MSET 1,0,\\0.5,*8,0");
+  semitones.Run();
+  EXPECT_EQ(2048, semitones.Compiler.Tracks.GetTrack(0)->LfoDepth);
+}
+
+TEST(LfoCommands, OnlyTheFirstParallelVoiceGetsTheLfo) {
+  TTestCompile run("@MSET 0,0,64 @M /c4/e4:");
+  run.Run();
+  EXPECT_EQ((Lines{"0 on 60 127", "0 cc 1 64", "0 on 64 127", "48 off 60", "48 bend 8192", "48 cc 1 0",
+                   "48 off 64"}),
+            run.EventLines());
+}
+
+TEST(LfoCommands, SwitchingOffLetsTheRunningChainFinish) {
+  TTestCompile run("@MSET 0,0,64 @M c& @MS c");
+  run.Run();
+  EXPECT_EQ((Lines{"0 on 60 127", "0 cc 1 64", "96 off 60", "96 bend 8192"}), run.EventLines());
+}
+
+TEST(EnvelopeCommands, TablesOfRampsAndJumps) {
+  const struct {
+    const char* Source;
+    std::vector<int> Table;
+  } cases[] = {
+      {"@XSET *4,20,*4,-20", {0, 5, 10, 15, 20, 20, 15, 10, 5, 0}},
+      {"@XSET *4,20,*0,-10", {0, 5, 10, 15, 10}},
+      {"@XSET *0,30", {30}},
+      {"@XSET *3,-10", {0, -3, -6, -10}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Source);
+    TTestCompile run(c.Source);
+    run.Run();
+    ASSERT_TRUE(run.Result.Ok);
+    EXPECT_EQ(c.Table, Table(run.Compiler.Tracks.GetTrack(0)->Envelope));
+  }
+  TTestCompile envelope("@XSET *4,20,*4,-20 @X c4");
+  envelope.Run();
+  EXPECT_EQ((Lines{"0 cc 11 100", "0 on 60 127", "1 cc 11 105", "2 cc 11 110", "3 cc 11 115", "4 cc 11 120",
+                   "6 cc 11 115", "7 cc 11 110", "8 cc 11 105", "9 cc 11 100", "48 off 60"}),
+            envelope.EventLines());
+  TTestCompile thinned("@XSET *4,20,*4,-20 @XW3 @X c4");
+  thinned.Run();
+  // Every third tick and the table's last entry; 115 at tick 6 repeats the value at 3.
+  EXPECT_EQ((Lines{"0 cc 11 100", "0 on 60 127", "3 cc 11 115", "9 cc 11 100", "48 off 60"}),
+            thinned.EventLines());
+}
+
+TEST(LfoEnvelopeCommands, WarningsAndErrors) {
+  const TLogCase cases[] = {
+      {"@MSET 1,4,100,*8", {"停止:[Y1,X16]: ｢@MSET｣ : パラメータの指定に誤りがあります."}},
+      {"@MSET 2,4,64", {"停止:[Y1,X7]: ｢@MSET｣ : LFOタイプを指定して下さい(0:モジュレーション、1:ピッチベンド)"}},
+      {"@MSET 0,4", {"停止:[Y1,X9]: ｢@MSET｣ : パラメータの指定に誤りがあります."}},
+      {"@MSET 0,4,200", {"注意:[Y1,X13]: ｢@MSET｣ : 値が書き換えられました.  200  ->  127"}},
+      {"@MSET 1,0,9000,*8,9", {"注意:[Y1,X19]: ｢@MSET｣ : 値が書き換えられました.  9  ->  8"}},
+      {"@MSET 1,0,100,*0,0", {"注意:[Y1,X18]: ｢@MSET｣ : 値が書き換えられました.  0  ->  1"}},
+      {"@XSET *4,,*4,10", {"停止:[Y1,X9]: ｢@XSET｣ : パラメータの指定に誤りがあります."}},
+      {"@XSET *4", {"停止:[Y1,X8]: ｢@XSET｣ : パラメータの指定に誤りがあります."}},
+      {"@XSET 4_2,10", {"注意:[Y1,X12]: ｢@XSET｣ : 値が書き換えられました.  -48  ->  0"}},
+      {"@MW", {"停止:[Y1,X3]: ｢@MW｣ : パラメータの指定に誤りがあります."}},
+      {"@XR 200", {"注意:[Y1,X7]: ｢@XR｣ : 値が書き換えられました.  200  ->  127"}},
+      {"@XW 0", {"注意:[Y1,X5]: ｢@XW｣ : 値が書き換えられました.  0  ->  1"}},
+      {"@MSET 1,0,100,*2147483647,0", {"停止:[Y1,X25]: ｢@MSET｣ : LFOの周期が長すぎます(最大1000000ティック)."}},
+      {"@XSET *2147483647,10", {"停止:[Y1,X20]: ｢@XSET｣ : エンベロープが長すぎます(最大1000000ティック)."}},
+  };
+  ExpectLogCases(cases);
+}
+
+}  // namespace

@@ -11,18 +11,7 @@ using testing_support::CompileEvents;
 using testing_support::TTestCompile;
 using Lines = std::vector<std::string>;
 
-struct TEventCase {
-  const char* Source;
-  Lines Expected;
-};
-
-template <size_t N>
-void ExpectAll(const TEventCase (&cases)[N]) {
-  for (const TEventCase& c : cases) {
-    SCOPED_TRACE(c.Source);
-    EXPECT_EQ(c.Expected, CompileEvents(c.Source));
-  }
-}
+using testing_support::TEventCase;
 
 TEST(Notes, LettersAccidentalsAndOctaves) {
   const TEventCase cases[] = {
@@ -40,7 +29,7 @@ TEST(Notes, LettersAccidentalsAndOctaves) {
       {"o5 O? o2 O! c", {"0 on 72 127", "48 off 72"}},
       {"C D", {"0 on 60 127", "48 off 60", "48 on 62 127", "96 off 62"}},
   };
-  ExpectAll(cases);
+  testing_support::ExpectEventCases(cases);
 }
 
 TEST(Notes, LengthsRestsGatesAndVelocities) {
@@ -57,7 +46,7 @@ TEST(Notes, LengthsRestsGatesAndVelocities) {
       {"o2 N60,4", {"0 on 60 127", "48 off 60"}},
       {"c4,,0", {"0 on 60 0", "48 off 60"}},
   };
-  ExpectAll(cases);
+  testing_support::ExpectEventCases(cases);
 }
 
 TEST(Notes, TiesAndGlides) {
@@ -70,7 +59,7 @@ TEST(Notes, TiesAndGlides) {
       {"c4& r4 d4", {"0 on 60 127", "96 bend 16383", "144 off 60"}},
       {"c& d-", {"0 on 60 127", "48 bend 12288", "96 off 60"}},
   };
-  ExpectAll(cases);
+  testing_support::ExpectEventCases(cases);
 }
 
 TEST(Notes, GlideBendsOverThePreviousNote) {
@@ -106,7 +95,7 @@ TEST(Notes, Chords) {
       {"@C c(m)4 @CS d", {"0 on 60 127", "0 on 63 127", "0 on 67 127", "48 off 60", "48 off 63", "48 off 67",
                           "48 on 62 127", "96 off 62"}},
   };
-  ExpectAll(cases);
+  testing_support::ExpectEventCases(cases);
 }
 
 TEST(Notes, Errors) {
