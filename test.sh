@@ -96,10 +96,17 @@ run_fuzzer() {
   else
     echo "test.sh: ${name}: no seed folder ${seeds}/, starting from an empty corpus" >&2
   fi
+  if [[ ${name} == compile_fuzzer ]]; then
+    cp examples/*.mml "${corpus}/" || return 1  # the example songs reach every command family
+  fi
+  local options=()
+  if [[ -f fuzz/${name%_fuzzer}.dict ]]; then
+    options+=("-dict=fuzz/${name%_fuzzer}.dict")
+  fi
 
   echo "test.sh: ${name}: fuzzing for ${fuzz_seconds} s (log: ${log})"
   if ! "${fuzzer}" -max_total_time="${fuzz_seconds}" -rss_limit_mb=2048 -timeout=25 \
-      -artifact_prefix="${artifacts}/" -print_final_stats=1 "${corpus}" >"${log}" 2>&1; then
+      -artifact_prefix="${artifacts}/" -print_final_stats=1 "${options[@]}" "${corpus}" >"${log}" 2>&1; then
     echo "test.sh: ${name} FAILED; the end of its log:" >&2
     tail -n 60 "${log}" >&2
     echo "test.sh: ${name}: inputs that failed are kept in ${artifacts}/:" >&2
