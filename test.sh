@@ -5,7 +5,7 @@
 #
 # Installs what is missing, then runs every check:
 #   build/       g++, RelWithDebInfo: the whole test suite
-#   build-asan/  clang with AddressSanitizer and UndefinedBehaviorSanitizer: the core tests
+#   build-asan/  clang with AddressSanitizer and UndefinedBehaviorSanitizer: the core and playback tests
 #   build-fuzz/  clang with libFuzzer: each fuzzer for PELORUND_FUZZ_SECONDS (30) over its seeds
 # A failing stage does not stop the later ones; the script exits non-zero when any failed and
 # ends with the summary line of the main test run.
@@ -73,10 +73,10 @@ sanitizer_stage() {
     -DPELORUND_CORE_ONLY=ON
   say "building build-asan/"
   cmake --build build-asan -j"${jobs}"
-  say "running the core tests under the sanitizers (build-asan/)"
+  say "running the core and playback tests under the sanitizers (build-asan/)"
   ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} \
     UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
-    ctest --test-dir build-asan -L core --output-on-failure -j"${jobs}" --no-tests=error
+    ctest --test-dir build-asan -L 'core|playback' --output-on-failure -j"${jobs}" --no-tests=error
 }
 
 # Runs one fuzzer over a scratch copy of its seeds, so the repository's corpus stays as it is.
@@ -165,10 +165,10 @@ rm -f "${main_log}"
 run_stage "tests (build/, g++)" main_stage
 
 if command -v clang++ >/dev/null 2>&1; then
-  run_stage "core tests under ASan+UBSan (build-asan/)" sanitizer_stage
+  run_stage "core and playback tests under ASan+UBSan (build-asan/)" sanitizer_stage
   run_stage "fuzzers, ${fuzz_seconds} s each (build-fuzz/)" fuzz_stage
 else
-  report+=("core tests under ASan+UBSan (build-asan/): skipped, clang++ not found")
+  report+=("core and playback tests under ASan+UBSan (build-asan/): skipped, clang++ not found")
   report+=("fuzzers (build-fuzz/): skipped, clang++ not found")
 fi
 
