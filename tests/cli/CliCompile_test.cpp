@@ -4,77 +4,23 @@
 // pelorund-cli compile end to end: exit statuses, messages, files, and the demo song read back by
 // an independent SMF parser (Debian's python3 with mido).
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
-#include <filesystem>
-#include <sstream>
 
-#include "common/FileUtils.h"
-#include "common/TextCodec.h"
+#include "CliTestSupport.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace cli_test;
 
-struct TRun {
-  int Status = -1;
-  std::string Out;  // stdout and stderr, as the user sees them
-};
-
-/// Runs a shell command, capturing both output streams.
-TRun Shell(const std::string& command) {
-  TRun run;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return run;
-  std::array<char, 4096> buffer{};
-  while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) run.Out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
-
-class CliCompile : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("pelorund-cli-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  static TRun Cli(const std::string& args) { return Shell(Quote(fs::path(BIN_DIR) / "pelorund-cli") + " " + args); }
-  /// Writes a source given in UTF-8 as code page 932.
-  fs::path Source(const std::string& name, const std::string& utf8) {
-    const fs::path file = dir_ / name;
-    pelorund::WriteFileAtomic(file, pelorund::Utf8ToCp932(utf8).value());
-    return file;
-  }
-  static std::string Read(const fs::path& file) { return pelorund::ReadFileBytes(file).value_or("<missing>"); }
-
-  fs::path dir_;
-};
-
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using CliCompile = TTempDirTest;
 
 TEST_F(CliCompile, DemoSongReadsBackWithItsNotes) {
   const fs::path mid = dir_ / "demo.mid";
   const TRun compile = Cli("compile " + Quote(fs::path(SOURCE_DIR) / "examples" / "demo.mml") + " -o " + Quote(mid));
   ASSERT_EQ(0, compile.Status) << compile.Out;
 
-  const TRun dump = Shell("/usr/bin/python3 " + Quote(fs::path(SOURCE_DIR) / "tests" / "cli" / "smf_dump.py") + " " +
-                          Quote(mid));
+  const TRun dump = DumpSmf(mid);
   ASSERT_EQ(0, dump.Status) << dump.Out;
   const std::vector<std::string> lines = SplitLines(dump.Out);
   ASSERT_FALSE(lines.empty());

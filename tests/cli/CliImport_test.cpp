@@ -4,74 +4,26 @@
 // pelorund-cli import end to end: the real files of the shared corpus import and compile back,
 // the options reach the text, and bad input ends with a clear message and exit status 2.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "common/FileUtils.h"
+#include "CliTestSupport.h"
 #include "import/SmfBytes.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-struct TRun {
-  int Status = -1;
-  std::string Out;  // what the command printed on stdout (and stderr, unless kept apart)
-};
-
-/// Runs a shell command; stderr joins stdout unless `stderrFile` names where it goes.
-TRun Shell(const std::string& command, const std::string& stderrFile = "") {
-  TRun run;
-  const std::string redirect = stderrFile.empty() ? " 2>&1" : " 2>'" + stderrFile + "'";
-  FILE* pipe = popen((command + redirect).c_str(), "r");
-  if (!pipe) return run;
-  std::array<char, 4096> buffer{};
-  while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) run.Out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+using namespace cli_test;
 
 // Key 60; a controller 91, a bend to the top and a volume of 63; key 84 (two octaves up).
 const std::string kSong =
     smf_bytes::Smf(48, {"00 90 3C 64  30 80 3C 00  00 B0 5B 28  00 E0 7F 7F  00 B0 07 3F  "
                         "00 90 54 64  30 80 54 00  00 FF 2F 00"});
 
-class CliImport : public ::testing::Test {
+class CliImport : public TTempDirTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("pelorund-import-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  static TRun Cli(const std::string& args, const std::string& stderrFile = "") {
-    return Shell(Quote(fs::path(BIN_DIR) / "pelorund-cli") + " " + args, stderrFile);
-  }
-  fs::path File(const std::string& name, const std::string& bytes) {
-    const fs::path file = dir_ / name;
-    pelorund::WriteFileAtomic(file, bytes);
-    return file;
-  }
-  static std::string Read(const fs::path& file) {
-    return pelorund::ReadFileBytes(file).value_or("<missing>");
-  }
-  static bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-  }
-
-  fs::path dir_;
+  static bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 };
 
 TEST_F(CliImport, CorpusFilesImportAndCompileBack) {

@@ -4,70 +4,18 @@
 // pelorund-cli devices, play and render end to end: exit statuses, messages and the WAV file's
 // samples. Only the built-in synthesizer's offline path makes sound here; no device is opened.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <array>
-#include <cstdio>
-#include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "common/FileUtils.h"
-#include "common/TextCodec.h"
+#include "CliTestSupport.h"
 #include "playback/WavTestSupport.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace cli_test;
 
-struct TRun {
-  int Status = -1;
-  std::string Out;  // stdout and stderr, as the user sees them
-};
-
-TRun Shell(const std::string& command) {
-  TRun run;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return run;
-  std::array<char, 4096> buffer{};
-  while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) run.Out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
-
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-class CliPlayback : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("pelorund-cli-play-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  static TRun Cli(const std::string& args) {
-    return Shell(Quote(fs::path(BIN_DIR) / "pelorund-cli") + " " + args);
-  }
-  fs::path Source(const std::string& name, const std::string& utf8) {
-    const fs::path file = dir_ / name;
-    pelorund::WriteFileAtomic(file, pelorund::Utf8ToCp932(utf8).value());
-    return file;
-  }
-
-  fs::path dir_;
-};
+using CliPlayback = TTempDirTest;
 
 TEST_F(CliPlayback, DevicesListsTheDefaultDeviceFirstAndTheSynthesizerLast) {
   const TRun run = Cli("devices");

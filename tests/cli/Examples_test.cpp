@@ -5,13 +5,8 @@
 // independent SMF parser (Debian's python3 with mido), ends every note it starts, and shows the
 // features it was written to show.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <sstream>
@@ -19,30 +14,11 @@
 #include <utility>
 #include <vector>
 
-#include "common/FileUtils.h"
+#include "CliTestSupport.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-struct TRun {
-  int Status = -1;
-  std::string Out;  // stdout and stderr, as the user sees them
-};
-
-/// Runs a shell command, capturing both output streams.
-TRun Shell(const std::string& command) {
-  TRun run;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return run;
-  std::array<char, 4096> buffer{};
-  while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) run.Out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+using namespace cli_test;
 
 /// One line of smf_dump.py --all: "<tick> <kind> <rest>".
 struct TEvent {
@@ -90,16 +66,8 @@ struct TSong {
   }
 };
 
-class Examples : public ::testing::Test {
+class Examples : public TTempDirTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("pelorund-examples-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   static fs::path ExampleDir() { return fs::path(SOURCE_DIR) / "examples"; }
 
   static std::vector<fs::path> Sources() {
@@ -113,15 +81,12 @@ class Examples : public ::testing::Test {
   /// Compiles `name` from examples/ into the temporary folder; the CLI's run and the MIDI file.
   std::pair<TRun, fs::path> Compile(const std::string& name) const {
     const fs::path mid = dir_ / fs::path(name).replace_extension(".mid");
-    const TRun run = Shell(Quote(fs::path(BIN_DIR) / "pelorund-cli") + " compile " +
-                           Quote(ExampleDir() / name) + " -o " + Quote(mid));
+    const TRun run = Cli("compile " + Quote(ExampleDir() / name) + " -o " + Quote(mid));
     return {run, mid};
   }
 
   static TSong Dump(const fs::path& mid) {
-    const TRun dump =
-        Shell("/usr/bin/python3 " + Quote(fs::path(SOURCE_DIR) / "tests" / "cli" / "smf_dump.py") +
-              " --all " + Quote(mid));
+    const TRun dump = DumpSmf(mid, "--all");
     TSong song;
     EXPECT_EQ(0, dump.Status) << dump.Out;
     std::istringstream in(dump.Out);
@@ -139,8 +104,6 @@ class Examples : public ::testing::Test {
     }
     return song;
   }
-
-  fs::path dir_;
 };
 
 TEST_F(Examples, EverySongCompilesWithoutWarningsAndEndsEveryNote) {
