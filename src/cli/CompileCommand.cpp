@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "common/AppUtils.h"
 #include "common/TextCodec.h"
@@ -24,28 +25,8 @@ struct TCompileOptions {
 
 /// Throws std::invalid_argument with the message to show for bad usage.
 TCompileOptions ParseOptions(const std::vector<std::string>& args) {
-  TCompileOptions options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw std::invalid_argument("option " + arg + " needs a value");
-      return args[++i];
-    };
-    if (arg == "-o") {
-      options.Output = value();
-    } else if (arg == "--chord-ini") {
-      options.ChordIni = value();
-    } else if (arg == "--log") {
-      options.Log = value();
-    } else if (!arg.empty() && arg[0] == '-') {
-      throw std::invalid_argument("unknown option " + arg);
-    } else if (options.Source.empty()) {
-      options.Source = arg;
-    } else {
-      throw std::invalid_argument("more than one source file: " + arg);
-    }
-  }
-  if (options.Source.empty()) throw std::invalid_argument("no source file given");
+  const TCliArgs parsed = ParseCliArgs(args, {"-o", "--chord-ini", "--log"}, {}, "source file");
+  TCompileOptions options{parsed.File, parsed.Value("-o"), parsed.Value("--chord-ini"), parsed.Value("--log")};
   if (options.Output.empty()) options.Output = fs::path(options.Source).replace_extension(".mid");
   return options;
 }

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "common/AppUtils.h"
 #include "common/FileUtils.h"
@@ -32,34 +33,17 @@ struct TImportOptions {
 
 /// Throws std::invalid_argument with the message to show for bad usage.
 TImportOptions ParseOptions(const std::vector<std::string>& args) {
+  const TCliArgs parsed = ParseCliArgs(args, {"-o", "--controls-ini"},
+                                       {"--bend", "--mix-volume", "--direct-velocity", "--reverse-octave"},
+                                       "input file");
   TImportOptions options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw std::invalid_argument("option " + arg + " needs a value");
-      return args[++i];
-    };
-    if (arg == "-o") {
-      options.Output = value();
-    } else if (arg == "--controls-ini") {
-      options.ControlsIni = value();
-    } else if (arg == "--bend") {
-      options.WriteBend = true;
-    } else if (arg == "--mix-volume") {
-      options.MixVolume = true;
-    } else if (arg == "--direct-velocity") {
-      options.DirectVelocity = true;
-    } else if (arg == "--reverse-octave") {
-      options.ReverseOctave = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      throw std::invalid_argument("unknown option " + arg);
-    } else if (options.Input.empty()) {
-      options.Input = arg;
-    } else {
-      throw std::invalid_argument("more than one input file: " + arg);
-    }
-  }
-  if (options.Input.empty()) throw std::invalid_argument("no input file given");
+  options.Input = parsed.File;
+  options.Output = parsed.Value("-o");
+  options.ControlsIni = parsed.Value("--controls-ini");
+  options.WriteBend = parsed.Has("--bend");
+  options.MixVolume = parsed.Has("--mix-volume");
+  options.DirectVelocity = parsed.Has("--direct-velocity");
+  options.ReverseOctave = parsed.Has("--reverse-octave");
   if (options.Output.empty()) options.Output = fs::path(options.Input).replace_extension(".mml");
   return options;
 }

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "common/AppUtils.h"
 #include "common/FileUtils.h"
@@ -143,33 +144,19 @@ struct TPlayOptions {
 /// Throws std::invalid_argument with the message to show for bad usage. `render` selects the
 /// options of the render command.
 TPlayOptions ParseOptions(const std::vector<std::string>& args, bool render) {
+  const TCliArgs parsed = render ? ParseCliArgs(args, {"-o", "--soundfont"}, {}, "song file")
+                                 : ParseCliArgs(args, {"--device", "--from"}, {}, "song file");
   TPlayOptions options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw std::invalid_argument("option " + arg + " needs a value");
-      return args[++i];
-    };
-    if (!render && arg == "--device") {
-      options.Device = value();
-    } else if (!render && arg == "--from") {
-      const std::string& text = value();
-      const auto [rest, error] = std::from_chars(text.data(), text.data() + text.size(), options.From);
-      if (error != std::errc() || rest != text.data() + text.size() || options.From < 0)
-        throw std::invalid_argument("--from needs a tick count of 0 or more, not '" + text + "'");
-    } else if (render && arg == "-o") {
-      options.Output = value();
-    } else if (render && arg == "--soundfont") {
-      options.SoundFont = value();
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      throw std::invalid_argument("unknown option " + arg);
-    } else if (options.File.empty()) {
-      options.File = arg;
-    } else {
-      throw std::invalid_argument("more than one song file: " + arg);
-    }
+  options.File = parsed.File;
+  options.Device = parsed.Value("--device");
+  options.Output = parsed.Value("-o");
+  options.SoundFont = parsed.Value("--soundfont");
+  if (parsed.Values.count("--from") != 0) {
+    const std::string from = parsed.Value("--from");
+    const auto [rest, error] = std::from_chars(from.data(), from.data() + from.size(), options.From);
+    if (error != std::errc() || rest != from.data() + from.size() || options.From < 0)
+      throw std::invalid_argument("--from needs a tick count of 0 or more, not '" + from + "'");
   }
-  if (options.File.empty()) throw std::invalid_argument("no song file given");
   if (render && options.Output.empty()) options.Output = fs::path(options.File).replace_extension(".wav");
   return options;
 }
