@@ -147,7 +147,7 @@ void TCompiler::PlayNote(int key, TFuncResult& result) {
     Smf.AddControlChange(t.Tick, t.Channel, 11, t.LastExpression);
   }
 
-  // 2. Chord specification.
+  // 2. A chord written right after the note.
   if (!ReadChord(t, result)) return;
 
   // 3.-6. Velocity, step, gate, explicit gate and velocity.
