@@ -3,6 +3,11 @@
 #   editor-xvfb.png   the pelorund program started under Xvfb with examples/demo.mml
 #   editor.png        the main window with the coloured demo song
 #   editor-playing.png, compile-log.png, version.png, help.png  the windows after a compile
+#   find.png, replace.png, chord-progression.png, chord.png, controls.png  the input windows
+#   editor-progression.png  the editor after a chord progression was written
+#   live-check.png    the check as you type: an error's wavy line, a warning's margin mark, the status
+#   piano-roll.png    the piano roll while the song plays, the sounding note highlighted in the text
+#   wav-export.png    the progress dialog of "WAV書き出し"
 # Needs Xvfb and ImageMagick (scripts/install-deps.sh installs them). BUILD_DIR overrides build/.
 set -euo pipefail
 

@@ -80,6 +80,13 @@ void TUserPrompts::ShowError(const QString& caption, const QString& text) {
   box.exec();
 }
 
+void TUserPrompts::ShowMessage(const QString& caption, const QString& text) {
+  QString shown = text;
+  QMessageBox box(QMessageBox::NoIcon, caption, shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                  QMessageBox::Ok);
+  box.exec();
+}
+
 QString TUserPrompts::OpenFileName(QWidget* parent, const QString& directory, const QString& filter) {
   return QFileDialog::getOpenFileName(parent, QString(), directory, filter);
 }
@@ -109,6 +116,8 @@ void SetUserPrompts(TUserPrompts* prompts) { gPrompts = prompts; }
 TUserPrompts& UserPrompts() { return gPrompts != nullptr ? *gPrompts : gQtPrompts; }
 
 void ShellOpen(const QString& target) { UserPrompts().OpenTarget(target); }
+
+void ShowMessage(const QString& text) { UserPrompts().ShowMessage(AppTitle(), text); }
 
 bool AskYesNo(const QString& text) {
   return UserPrompts().Ask(AppTitle(), text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;

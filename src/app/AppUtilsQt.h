@@ -40,6 +40,8 @@ class TUserPrompts {
                                           QMessageBox::StandardButtons buttons);
   /// An error box.
   virtual void ShowError(const QString& caption, const QString& text);
+  /// A plain message box with an OK button.
+  virtual void ShowMessage(const QString& caption, const QString& text);
   /// The open dialog; an empty string when cancelled.
   virtual QString OpenFileName(QWidget* parent, const QString& directory, const QString& filter);
   /// The save dialog with `defaultSuffix`, asking before an existing file is replaced; empty when cancelled.
@@ -58,6 +60,8 @@ void SetUserPrompts(TUserPrompts* prompts);
 
 /// Asks the desktop to open a file or web address; the outcome is not examined.
 void ShellOpen(const QString& target);
+/// A plain message captioned with the application title.
+void ShowMessage(const QString& text);
 /// Yes/No question captioned with the application title; true for Yes.
 bool AskYesNo(const QString& text);
 /// Yes/No/Cancel question captioned with the application title.

@@ -58,6 +58,12 @@ int TLineText::Utf8OffsetOfCp932(size_t offset) const {
   return Utf8OffsetOfChar(std::max(index, 0));
 }
 
+int TLineText::Cp932OffsetOfUtf8(size_t offset) const {
+  const auto it = std::upper_bound(Utf8Offsets.begin(), Utf8Offsets.end(), static_cast<int>(offset));
+  const auto index = std::max(static_cast<int>(it - Utf8Offsets.begin()) - 1, 0);
+  return index >= CharCount() ? Cp932Offsets.back() : Cp932Offsets[static_cast<size_t>(index)];
+}
+
 TLineText MapLine(std::string_view utf8Line) {
   std::optional<std::string> cp932 = pelorund::Utf8ToCp932(utf8Line);
   if (!cp932) return MapByCodePoint(utf8Line);

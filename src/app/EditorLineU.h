@@ -27,6 +27,8 @@ struct TLineText {
   [[nodiscard]] int Utf8OffsetOfChar(int index) const;
   /// UTF-8 offset of the character that holds the code page 932 byte `offset`; the end beyond it.
   [[nodiscard]] int Utf8OffsetOfCp932(size_t offset) const;
+  /// Code page 932 offset of the character that holds the UTF-8 byte `offset`; the end beyond it.
+  [[nodiscard]] int Cp932OffsetOfUtf8(size_t offset) const;
 };
 
 /// Maps one line of UTF-8 text (without its line break).

@@ -7,8 +7,10 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -34,22 +36,34 @@
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "app/AppTexts.h"
 #include "app/AppUtilsQt.h"
 #include "app/DocumentTextU.h"
 #include "app/EditorLineU.h"
 #include "app/EditorRulerU.h"
+#include "app/EncodingChoiceU.h"
+#include "app/LiveCheckU.h"
 #include "app/MmlEditU.h"
+#include "app/MusicFollowU.h"
+#include "app/PianoRollU.h"
 #include "app/ToolIcons.h"
+#include "app/WavExportU.h"
 #include "app/frmAboutU.h"
+#include "app/frmChord2U.h"
+#include "app/frmChordU.h"
+#include "app/frmFindU.h"
 #include "app/frmHelpU.h"
+#include "app/frmProgramChangeU.h"
+#include "app/frmReplaceU.h"
 #include "app/frmWarningU.h"
 #include "app/pelorundFountain.h"
 #include "common/AppUtils.h"
 #include "common/FileUtils.h"
 #include "common/Format.h"
 #include "compiler/CompilerU.h"
+#include "compiler/SourceCheckU.h"
 #include "import/smf2mmlU.h"
 #include "playback/smf_play.h"
 
@@ -104,6 +118,9 @@ struct TfrmMmlcplEditor::TCompileJob {
   fs::path LogFile;
   bool Failed = false;  // a file could not be written
   std::string Error;
+  std::shared_ptr<TSourceMap> Map;   // where each note came from, in offsets of EditorText
+  std::string EditorText;            // the editor's UTF-8 text the compile was made from
+  std::optional<size_t> PlayFrom;    // the caret's offset in EditorText: play from its command
 };
 
 TEditorEnvironment TEditorEnvironment::ForProgram() {
@@ -115,6 +132,7 @@ TEditorEnvironment TEditorEnvironment::ForProgram() {
   const fs::path programName = ec ? fs::path("pelorund") : exe.filename();
   env.SettingsFile = env.AppDir / doc_text::ReplaceExtension(programName, ".ini");
   env.ChordIni = pelorund::FindDataFile("chord.ini");
+  env.ProgressionIni = pelorund::FindDataFile("progression.ini");
   env.ControlsIni = pelorund::FindDataFile("controls.ini");
   env.ManualFile = FindManual();
   return env;
@@ -134,9 +152,18 @@ TfrmMmlcplEditor::TfrmMmlcplEditor(const QStringList& args, TEditorEnvironment e
   frmAbout = new TfrmAbout(this);
   frmWarning = new TfrmWarning(this);
   frmHelp = new TfrmHelp(this);
+  frmFind = new TfrmFind(this, edtMain);
+  frmReplace = new TfrmReplace(this, edtMain);
+  // At most one of the two search windows is open.
+  connect(frmFind, &TfrmFind::Shown, frmReplace, &QWidget::close);
+  connect(frmReplace, &TfrmReplace::Shown, frmFind, &QWidget::close);
+  frmChord = new TfrmChord(this, edtMain, env_.ProgressionIni);
+  frmChord2 = new TfrmChord2(this, edtMain, env_.ChordIni);
+  frmProgramChange = new TfrmProgramChange(this, edtMain, env_.ControlsIni);
   timerPlayer = new QTimer(this);
   timerPlayer->setInterval(300);
   connect(timerPlayer, &QTimer::timeout, this, &TfrmMmlcplEditor::timerPlayerTimer);
+  CreateMusicViews();
   move(kDesignLeft, kDesignTop);
   resize(kDesignWidth, kDesignHeight);
   FormCreate(args);
@@ -272,12 +299,13 @@ void TfrmMmlcplEditor::CreateActions() {
   edit->addSeparator();
   edit->addAction(fontAction);
 
-  // Find and replace have windows of their own; their entries wait for them.
   QMenu* search = menuBar()->addMenu(FromCp932(t::kMenuSearch));
   QAction* findAction = action(t::kMenuFind, QKeySequence(Qt::CTRL | Qt::Key_F));
+  connect(findAction, &QAction::triggered, this, &TfrmMmlcplEditor::mnuFindClick);
   QAction* findNextAction = action(t::kMenuFindNext, QKeySequence(Qt::Key_F3));
+  connect(findNextAction, &QAction::triggered, this, &TfrmMmlcplEditor::mnuFindNextClick);
   QAction* replaceAction = action(t::kMenuReplace, QKeySequence(Qt::CTRL | Qt::Key_R));
-  for (QAction* pending : {findAction, findNextAction, replaceAction}) pending->setEnabled(false);
+  connect(replaceAction, &QAction::triggered, this, &TfrmMmlcplEditor::mnuReplaceClick);
   search->addAction(findAction);
   search->addAction(findNextAction);
   search->addSeparator();
@@ -290,13 +318,13 @@ void TfrmMmlcplEditor::CreateActions() {
   connect(stopAction, &QAction::triggered, this, &TfrmMmlcplEditor::mnuStopClick);
   play->addActions({runAction, stopAction});
 
-  // The input windows for controls and chords likewise.
   QMenu* tools = menuBar()->addMenu(FromCp932(t::kMenuTools));
-  for (std::string_view text : {t::kMenuControls, t::kMenuChord, t::kMenuProgression}) {
-    QAction* pending = action(text);
-    pending->setEnabled(false);
-    tools->addAction(pending);
-  }
+  QAction* controlsAction = tools->addAction(FromCp932(t::kMenuControls));
+  connect(controlsAction, &QAction::triggered, this, &TfrmMmlcplEditor::N12Click);
+  QAction* chordAction = tools->addAction(FromCp932(t::kMenuChord));
+  connect(chordAction, &QAction::triggered, this, &TfrmMmlcplEditor::aaaClick);
+  QAction* progressionAction = tools->addAction(FromCp932(t::kMenuProgression));
+  connect(progressionAction, &QAction::triggered, this, &TfrmMmlcplEditor::N15Click);
 
   QMenu* help = menuBar()->addMenu(FromCp932(t::kMenuHelp));
   QAction* helpAction = action(t::kMenuHelpIndex, QKeySequence(Qt::Key_F1));
@@ -583,7 +611,22 @@ void TfrmMmlcplEditor::LoadDocument(const QString& fileName) {
   if (!bytes) throw std::runtime_error(std::string(app_texts::kMsgCannotRead) + ToPath(fileName).string());
   if (QFileInfo(fileName).fileName() != fileName) EnterDirectoryOf(fileName);
   SetDocName(fileName);
-  SetEditorText(doc_text::DocumentLines(*bytes));
+  const pelorund::TTextEncoding encoding = pelorund::DetectEncoding(*bytes);
+  if (encoding == pelorund::TTextEncoding::Cp932) {
+    SetEditorText(doc_text::DocumentLines(*bytes));
+  } else {
+    // A UTF-8 document may hold what code page 932 cannot; it is kept until a compile needs it.
+    QStringList lines;
+    for (const std::string& line : doc_text::DocumentLines(pelorund::DocumentToUtf8(*bytes, encoding)))
+      lines << Utf8ToQString(line);
+    edtMain->setText(lines.join(QStringLiteral("\r\n")));
+    edtMain->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
+    edtMain->setModified(false);
+    edtMain->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 0UL);
+    DocModified = false;
+    EditorExchanged();
+  }
+  SetDocEncoding(encoding);
 }
 
 void TfrmMmlcplEditor::SetEditorText(const std::vector<std::string>& cp932Lines) {
@@ -598,7 +641,10 @@ void TfrmMmlcplEditor::SetEditorText(const std::vector<std::string>& cp932Lines)
   EditorExchanged();
 }
 
-void TfrmMmlcplEditor::FillNewTemplate() { SetEditorText(doc_text::NewTemplateLines()); }
+void TfrmMmlcplEditor::FillNewTemplate() {
+  SetEditorText(doc_text::NewTemplateLines());
+  SetDocEncoding(pelorund::TTextEncoding::Cp932);
+}
 
 std::vector<std::string> TfrmMmlcplEditor::DocumentLines() const {
   std::vector<std::string> lines;
@@ -669,7 +715,7 @@ void TfrmMmlcplEditor::mnuOpenClick() {
 bool TfrmMmlcplEditor::mnuSaveClick() {
   if (DocName == UntitledName) return mnuSaveAsClick();
   try {
-    WriteDocument(ToPath(DocName));
+    SaveDocumentFile(ToPath(DocName));
   } catch (const std::exception& error) {
     DocModified = true;  // nothing was written, so the document still needs saving
     ShowError(pelorund::ErrorText(error));
@@ -682,11 +728,13 @@ bool TfrmMmlcplEditor::mnuSaveClick() {
 }
 
 bool TfrmMmlcplEditor::mnuSaveAsClick() {
-  const QString chosen = pelorund::UserPrompts().SaveFileName(
-      this, FromPath(dialogDir_), pelorund::DialogFilter(app_texts::kFilterSave, "*.mml"), QStringLiteral("mml"));
-  if (chosen.isEmpty()) return false;
+  const std::optional<encoding_choice::TSaveChoice> choice =
+      encoding_choice::EncodingChooser().SaveFileName(this, FromPath(dialogDir_), DocEncoding);
+  if (!choice) return false;
+  const QString& chosen = choice->FileName;
   EnterDirectoryOf(chosen);
   SetDocName(chosen);
+  SetDocEncoding(choice->Encoding);
   return mnuSaveClick();
 }
 
@@ -705,6 +753,7 @@ void TfrmMmlcplEditor::SMF1Click() {
     converter.ReverseOctave = OctaveRev->isChecked();
     converter.Import(ToPath(chosen));
     SetEditorText(doc_text::DocumentLines(smf2mmlU::MakeMml(converter)));
+    SetDocEncoding(pelorund::TTextEncoding::Cp932);
   } catch (const std::exception& error) {
     ShowError(pelorund::ErrorText(error));
     return;
@@ -845,6 +894,24 @@ void TfrmMmlcplEditor::mnuAboutClick() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Find, replace and the input windows
+
+void TfrmMmlcplEditor::mnuFindClick() { frmFind->Open(); }
+
+void TfrmMmlcplEditor::mnuFindNextClick() { frmFind->btnFindClick(); }
+
+void TfrmMmlcplEditor::mnuReplaceClick() {
+  if (edtMain->hasSelectedText()) frmReplace->chkSelectArea->setChecked(true);
+  frmReplace->Open();
+}
+
+void TfrmMmlcplEditor::N12Click() { frmProgramChange->Open(); }
+
+void TfrmMmlcplEditor::aaaClick() { frmChord2->Open(); }
+
+void TfrmMmlcplEditor::N15Click() { frmChord->Open(); }
+
+// ---------------------------------------------------------------------------------------------
 // Compile and play
 
 fs::path TfrmMmlcplEditor::OutputFileName() const {
@@ -854,6 +921,7 @@ fs::path TfrmMmlcplEditor::OutputFileName() const {
 
 void TfrmMmlcplEditor::mnuStopClick() {
   timerPlayer->stop();
+  Follower->Stop();
   if (!IsPlaying) return;
   QCoreApplication::processEvents();
   if (Player && Player->Playing) Player->Stop();
@@ -878,6 +946,7 @@ void TfrmMmlcplEditor::mnuRunClick() {
   }
   auto job = std::make_unique<TCompileJob>();
   job->Compiler = std::make_unique<TCompiler>(env_.ChordIni);
+  PrepareSourceMap(*job);
   try {
     WriteDocument(BackupFile);
   } catch (const std::exception& error) {
@@ -902,6 +971,7 @@ void TfrmMmlcplEditor::StartCompile(std::unique_ptr<TCompileJob> job) {
   compileThread_ = std::jthread([this, job = job_.get()] {
     try {
       job->Compiler->Compile(job->Output, job->Result, job->LogFile);
+      if (job->Map && !MapSongToText(*job->Map, job->EditorText)) job->Map.reset();
     } catch (const std::exception& error) {
       job->Failed = true;
       job->Error = error.what();
@@ -955,13 +1025,134 @@ void TfrmMmlcplEditor::StartPlaying(const TCompileJob& job) {
   Player->LoadFromStream(std::span(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()));
   MCIPlayer->setMaximum(Player->GetLength());
   Player->Position = 0;
+  if (job.PlayFrom && job.Map) {
+    const std::optional<int64_t> from = job.Map->TickAtPosition(*job.PlayFrom);
+    // The player sends what the part it skips had set up (programs, controllers, tempo).
+    if (from) Player->Position = static_cast<int32_t>(std::min<int64_t>(*from, INT32_MAX));
+  }
   Player->Play();
   IsPlaying = true;
   timerPlayer->start();
+  if (job.Map) Follower->Start(job.Map, Player.get());
 }
 
 void TfrmMmlcplEditor::FinishCompile() {
   toolPlay->setEnabled(true);
   toolStop->setEnabled(true);
   edtMain->setFocus();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Following the music, the check as you type, the piano roll, encodings and WAV export
+
+void TfrmMmlcplEditor::CreateMusicViews() {
+  namespace t = app_texts;
+  LiveCheck = new TLiveCheck(edtMain, env_.ChordIni, this);
+  Follower = new TMusicFollower(edtMain, this);
+  WavExport = new TWavExport(this);
+  connect(WavExport, &TWavExport::Finished, this, &TfrmMmlcplEditor::WavExportFinished);
+
+  EncodingPanel = new QLabel(this);
+  EncodingPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  statusBar()->addPermanentWidget(LiveCheck->StatusLabel());
+  statusBar()->addPermanentWidget(EncodingPanel);
+  SetDocEncoding(DocEncoding);
+
+  PianoRoll = new TPianoRollDock(this);
+  addDockWidget(Qt::BottomDockWidgetArea, PianoRoll);
+  PianoRoll->hide();
+  TPianoRollView* roll = PianoRoll->View;
+  connect(LiveCheck, &TLiveCheck::SongChanged, roll, &TPianoRollView::SetSong);
+  connect(Follower, &TMusicFollower::PlayTick, roll, [roll](qint64 tick) { roll->SetPlayTick(tick); });
+  connect(Follower, &TMusicFollower::Finished, roll, [roll] { roll->SetPlayTick(std::nullopt); });
+  connect(roll, &TPianoRollView::NoteClicked, this, &TfrmMmlcplEditor::GoToSource);
+
+  // The entries join the menus the window already has.
+  auto menuTitled = [this](std::string_view title) -> QMenu* {
+    for (QAction* entry : menuBar()->actions()) {
+      if (entry->menu() != nullptr && entry->text() == FromCp932(title)) return entry->menu();
+    }
+    return nullptr;
+  };
+  if (QMenu* play = menuTitled(t::kMenuPlay)) {
+    QAction* fromCaret = play->addAction(FromCp932(t::kMenuPlayFromCaret));
+    fromCaret->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    connect(fromCaret, &QAction::triggered, this, &TfrmMmlcplEditor::mnuPlayFromCaretClick);
+    play->addSeparator();
+    PianoRollAction = PianoRoll->toggleViewAction();
+    PianoRollAction->setText(FromCp932(t::kMenuPianoRoll));
+    play->addAction(PianoRollAction);
+  }
+  if (QMenu* file = menuTitled(t::kMenuFile)) {
+    QAction* wav = new QAction(FromCp932(t::kMenuWavExport), this);
+    connect(wav, &QAction::triggered, this, &TfrmMmlcplEditor::mnuWavExportClick);
+    // After the import group, before the separator that precedes "終了(&X)".
+    const QList<QAction*> entries = file->actions();
+    const auto exit = std::find_if(entries.begin(), entries.end(),
+                                   [](const QAction* a) { return a->text() == FromCp932(t::kMenuExit); });
+    QAction* before = exit == entries.end() ? nullptr : *exit;
+    if (exit != entries.begin() && exit != entries.end() && (*(exit - 1))->isSeparator()) before = *(exit - 1);
+    file->insertSeparator(before);
+    file->insertAction(before, wav);
+  }
+}
+
+void TfrmMmlcplEditor::SetDocEncoding(pelorund::TTextEncoding encoding) {
+  DocEncoding = encoding;
+  if (EncodingPanel != nullptr) EncodingPanel->setText(FromCp932(encoding_choice::EncodingName(encoding)));
+}
+
+void TfrmMmlcplEditor::SaveDocumentFile(const fs::path& fileName) const {
+  if (DocEncoding == pelorund::TTextEncoding::Cp932) return WriteDocument(fileName);
+  const std::string utf8 = doc_text::JoinLines(doc_text::EditorLines(ToUtf8(edtMain->text())));
+  pelorund::WriteFileAtomic(fileName, pelorund::Utf8ToDocument(utf8, DocEncoding).value_or(utf8));
+}
+
+void TfrmMmlcplEditor::PrepareSourceMap(TCompileJob& job) {
+  job.Map = std::make_shared<TSourceMap>();
+  job.Compiler->SourceMap = job.Map.get();
+  job.EditorText = ToUtf8(edtMain->text());
+  job.PlayFrom = std::exchange(playFromCaret_, std::nullopt);
+  Follower->MarkSnapshot();
+}
+
+void TfrmMmlcplEditor::mnuPlayFromCaretClick() {
+  if (Compiling() || closed_) return;
+  const long caret = Sci(edtMain, QsciScintillaBase::SCI_GETCURRENTPOS);
+  playFromCaret_ = static_cast<size_t>(std::max(0L, caret));
+  mnuRunClick();
+  playFromCaret_.reset();  // used by the compile, or dropped with it
+}
+
+void TfrmMmlcplEditor::GoToSource(size_t position) {
+  const long length = Sci(edtMain, QsciScintillaBase::SCI_GETLENGTH);
+  edtMain->SendScintilla(QsciScintillaBase::SCI_GOTOPOS,
+                         static_cast<unsigned long>(std::min<long>(static_cast<long>(position), length)));
+  edtMain->setFocus();
+}
+
+void TfrmMmlcplEditor::mnuWavExportClick() {
+  if (WavExport->Running()) return;
+  const QString chosen = pelorund::UserPrompts().SaveFileName(
+      this, FromPath(dialogDir_), pelorund::DialogFilter(app_texts::kFilterWav, "*.wav"), QStringLiteral("wav"));
+  if (chosen.isEmpty()) return;
+  std::string source;
+  try {
+    source = doc_text::JoinLines(DocumentLines());
+  } catch (const std::exception& error) {
+    ShowError(pelorund::ErrorText(error));
+    return;
+  }
+  ShowStatus(QString());
+  WavExport->Start(std::move(source), env_.ChordIni, ToPath(chosen));
+}
+
+void TfrmMmlcplEditor::WavExportFinished(bool written, bool cancelled, const QString& message) {
+  if (written) {
+    ShowStatus(FromCp932(app_texts::kStatusWavDone) + FromPath(WavExport->Target()));
+  } else if (cancelled) {
+    ShowStatus(FromCp932(app_texts::kStatusWavCancelled));
+  } else {
+    ShowError(message);
+  }
 }

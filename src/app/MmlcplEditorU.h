@@ -8,11 +8,13 @@
 #include <array>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/EditorSettingsU.h"
+#include "common/DocumentEncoding.h"
 #include "playback/midi_out.h"
 
 class QAction;
@@ -25,9 +27,18 @@ class QTimer;
 class QToolButton;
 class QsciScintilla;
 class TEditorRuler;
+class TLiveCheck;
+class TMusicFollower;
+class TPianoRollDock;
+class TWavExport;
 class TPelorundFountain;
 class TSmfPlayer;
 class TfrmAbout;
+class TfrmChord;
+class TfrmChord2;
+class TfrmFind;
+class TfrmProgramChange;
+class TfrmReplace;
 class TfrmHelp;
 class TfrmWarning;
 
@@ -37,6 +48,7 @@ struct TEditorEnvironment {
   std::filesystem::path DialogDir;     // where the file dialogs start
   std::filesystem::path SettingsFile;  // the "MainForm" settings
   std::filesystem::path ChordIni;
+  std::filesystem::path ProgressionIni;
   std::filesystem::path ControlsIni;
   std::filesystem::path ManualFile;
   TMidiBackendFactory MidiFactory;  // empty: the system's devices
@@ -111,6 +123,21 @@ class TfrmMmlcplEditor : public QMainWindow {
   TfrmAbout* frmAbout = nullptr;
   TfrmWarning* frmWarning = nullptr;
   TfrmHelp* frmHelp = nullptr;
+  TfrmFind* frmFind = nullptr;
+  TfrmReplace* frmReplace = nullptr;
+  TfrmChord* frmChord = nullptr;
+  TfrmChord2* frmChord2 = nullptr;
+  TfrmProgramChange* frmProgramChange = nullptr;
+
+  // --- following the music, the check as you type, the piano roll, encodings, WAV export ---
+  TLiveCheck* LiveCheck = nullptr;
+  TMusicFollower* Follower = nullptr;
+  TPianoRollDock* PianoRoll = nullptr;
+  TWavExport* WavExport = nullptr;
+  QAction* PianoRollAction = nullptr;
+  QLabel* EncodingPanel = nullptr;
+  /// The encoding the document is read and saved in.
+  pelorund::TTextEncoding DocEncoding = pelorund::TTextEncoding::Cp932;
 
  signals:
   /// A background compile has ended and its outcome has been shown (and playback started).
@@ -155,6 +182,18 @@ class TfrmMmlcplEditor : public QMainWindow {
   void mnuHelpIndexClick();
   /// Shows the version window.
   void mnuAboutClick();
+  /// Shows the find window.
+  void mnuFindClick();
+  /// Runs the find window's search again, shown or not.
+  void mnuFindNextClick();
+  /// Shows the replace window; a selection turns "選択範囲を置換" on.
+  void mnuReplaceClick();
+  /// Shows the program and control change window.
+  void N12Click();
+  /// Shows the chord input window.
+  void aaaClick();
+  /// Shows the chord progression window.
+  void N15Click();
   /// Track jump: the spinner's value picks a "%track" line (0 the first, -1 the second ...).
   void SpinEdit1Change();
   /// Reopens the port on the chosen device (the first entry is the default device).
@@ -167,6 +206,12 @@ class TfrmMmlcplEditor : public QMainWindow {
   void ShowModifiedMark();
   /// Status panel 2: "上書" or "挿入".
   void ShowInsertMode();
+  /// Compile and play from the note or rest command at the caret (its first tick).
+  void mnuPlayFromCaretClick();
+  /// Renders the document through the built-in synthesizer into a WAV file, with a progress dialog.
+  void mnuWavExportClick();
+  /// Puts the caret on the command at a UTF-8 offset of the editor's text (a clicked note's).
+  void GoToSource(size_t position);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -206,6 +251,15 @@ class TfrmMmlcplEditor : public QMainWindow {
   void CompileDone();
   void FinishCompile();
   void StartPlaying(const TCompileJob& job);
+
+  void CreateMusicViews();
+  void SetDocEncoding(pelorund::TTextEncoding encoding);
+  /// Writes the document in its own encoding (Save); throws like WriteDocument.
+  void SaveDocumentFile(const std::filesystem::path& fileName) const;
+  /// Gives the compile a source map and a copy of the text it is made from.
+  void PrepareSourceMap(TCompileJob& job);
+  void WavExportFinished(bool written, bool cancelled, const QString& message);
+  std::optional<size_t> playFromCaret_;  // the caret's offset for the next compile and play
 
   TEditorEnvironment env_;
   editor_settings::TEditorSettings settings_;

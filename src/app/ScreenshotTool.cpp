@@ -10,14 +10,25 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QRadioButton>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 
+#include "app/LiveCheckU.h"
 #include "app/MmlcplEditorU.h"
+#include "app/PianoRollU.h"
+#include "app/WavExportU.h"
 #include "app/frmAboutU.h"
+#include "app/frmChord2U.h"
+#include "app/frmChordU.h"
+#include "app/frmFindU.h"
 #include "app/frmHelpU.h"
+#include "app/frmProgramChangeU.h"
+#include "app/frmReplaceU.h"
 #include "app/frmWarningU.h"
 #include "playback/recording_backend.h"
 
@@ -61,6 +72,7 @@ int main(int argc, char* argv[]) {
   // The tool lives in tools/ beside bin/, the program directory with the vocabulary files.
   const fs::path programDir = fs::path(QCoreApplication::applicationDirPath().toStdString()) / ".." / "bin";
   env.ChordIni = programDir / "chord.ini";
+  env.ProgressionIni = programDir / "progression.ini";
   env.ControlsIni = programDir / "controls.ini";
   env.ManualFile = programDir / "manual.md";
   // The song is opened from a copy, so its compiled file does not land beside the original.
@@ -91,6 +103,72 @@ int main(int argc, char* argv[]) {
   window.mnuHelpIndexClick();
   ok = Save(window.frmHelp, outDir + QStringLiteral("/help.png")) && ok;
   window.frmHelp->close();
+
+  // The tool windows as a user fills them in.
+  window.mnuFindClick();
+  window.frmFind->edtKey->setText(QStringLiteral("%track"));
+  ok = Save(window.frmFind, outDir + QStringLiteral("/find.png")) && ok;
+  window.mnuReplaceClick();
+  window.frmReplace->edtKey->setText(QStringLiteral("v100"));
+  window.frmReplace->edtReplace->setText(QStringLiteral("v90"));
+  ok = Save(window.frmReplace, outDir + QStringLiteral("/replace.png")) && ok;
+  window.frmReplace->close();
+
+  window.N15Click();
+  window.frmChord->RootKey->Button(2)->click();
+  window.frmChord->cmbFlag->Button(1)->click();
+  ok = Save(window.frmChord, outDir + QStringLiteral("/chord-progression.png")) && ok;
+  window.frmChord->btnOKClick();
+  window.frmChord->close();
+
+  window.aaaClick();
+  window.frmChord2->RootKey->Button(2)->click();
+  window.frmChord2->Grid->SetRow(10);
+  ok = Save(window.frmChord2, outDir + QStringLiteral("/chord.png")) && ok;
+  window.frmChord2->close();
+
+  window.N12Click();
+  ok = Save(window.frmProgramChange, outDir + QStringLiteral("/controls.png")) && ok;
+  window.frmProgramChange->close();
+  ok = Save(&window, outDir + QStringLiteral("/editor-progression.png")) && ok;
+
+  // The check as you type: a value forced into range (a mark in the margin) and an unknown word
+  // (a red wavy line); the status bar tells the error's place and the encoding.
+  window.LoadDocument(QString::fromStdString(song.filename().string()));
+  window.resize(960, 720);
+  Pause(300);
+  QEventLoop checked;
+  QObject::connect(window.LiveCheck, &TLiveCheck::CheckShown, &checked, &QEventLoop::quit);
+  window.edtMain->insertAt(QStringLiteral("n200,8 "), 6, 0);
+  window.edtMain->insertAt(QStringLiteral("%bogus "), 7, 18);
+  checked.exec();
+  ok = Save(&window, outDir + QStringLiteral("/live-check.png")) && ok;
+
+  // The piano roll while the song plays, the melody's sounding note highlighted in the text.
+  window.LoadDocument(QString::fromStdString(song.filename().string()));
+  checked.exec();
+  window.PianoRollAction->trigger();
+  window.resizeDocks({window.PianoRoll}, {250}, Qt::Vertical);
+  window.edtMain->setCursorPosition(5, 0);
+  window.mnuRunClick();
+  if (window.Compiling()) compiled.exec();
+  Pause(2300);
+  ok = Save(&window, outDir + QStringLiteral("/piano-roll.png")) && ok;
+  window.mnuStopClick();
+  window.frmWarning->close();
+
+  // "WAV書き出し" of a long song: its progress dialog, then cancelled.
+  std::string longSong = "t30 l1";
+  for (int i = 0; i < 400; ++i) longSong += " c";
+  QEventLoop exported;
+  QObject::connect(window.WavExport, &TWavExport::Finished, &exported, &QEventLoop::quit);
+  window.WavExport->Start(longSong, env.ChordIni, appDir / "long.wav");
+  Pause(700);
+  if (window.WavExport->Dialog() != nullptr) {
+    ok = Save(window.WavExport->Dialog(), outDir + QStringLiteral("/wav-export.png")) && ok;
+  }
+  window.WavExport->Cancel();
+  if (window.WavExport->Running()) exported.exec();
 
   window.edtMain->setModified(false);
   window.DocModified = false;  // leave without the save question

@@ -8,6 +8,7 @@
 
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
+#include "cli/CliSource.h"
 #include "common/AppUtils.h"
 #include "common/TextCodec.h"
 #include "compiler/CompilerU.h"
@@ -52,10 +53,7 @@ int RunCompileCommand(const std::vector<std::string>& args) {
   }
 
   TCompiler compiler(chordIni);
-  if (!compiler.LoadSource(options.Source)) {
-    std::fprintf(stderr, "pelorund-cli: cannot read source file '%s'\n", options.Source.c_str());
-    return kExitUsage;
-  }
+  if (!LoadMmlSource(compiler, options.Source)) return kExitUsage;
   TFuncResult result;
   compiler.Compile(options.Output, result, options.Log);
 

@@ -20,6 +20,7 @@
 
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
+#include "cli/CliSource.h"
 #include "common/AppUtils.h"
 #include "common/FileUtils.h"
 #include "common/TextCodec.h"
@@ -82,8 +83,7 @@ std::optional<std::vector<uint8_t>> LoadSong(const fs::path& file, int& status) 
     return std::vector<uint8_t>(bytes->begin(), bytes->end());
   }
   TCompiler compiler(pelorund::FindDataFile("chord.ini"));
-  if (!compiler.LoadSource(file)) {
-    std::fprintf(stderr, "pelorund-cli: cannot read source file '%s'\n", file.c_str());
+  if (!LoadMmlSource(compiler, file)) {
     status = kExitUsage;
     return std::nullopt;
   }

@@ -13,6 +13,12 @@
 
 namespace {
 
+// コンパイルを中断しました.
+constexpr std::string_view kMsgCancelled =
+    "\x83\x52\x83\x93\x83\x70\x83\x43\x83\x8b\x82\xf0\x92\x86\x92\x66\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x2e";
+// Commands between two looks at the cancel flag.
+constexpr int64_t kCancelPollMask = 0xFF;
+
 std::string LocalDateTime() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -80,6 +86,7 @@ bool TCompiler::CheckLimits(TFuncResult& result) {
 
 void TCompiler::Run(TFuncResult& result) {
   result.Warning = false;
+  Cancelled = false;
   bool anyWarning = false;
   Log.clear();
   SmfImage.clear();
@@ -87,6 +94,13 @@ void TCompiler::Run(TFuncResult& result) {
 
   int64_t commands = 0;
   for (std::string word = Scanner.NextCommand(); !word.empty(); word = Scanner.NextCommand()) {
+    commandStart_ = Scanner.Cursor - word.size();
+    if ((commands & kCancelPollMask) == 0 && Cancel != nullptr && Cancel->load(std::memory_order_relaxed)) {
+      Cancelled = true;
+      result.Ok = false;
+      result.Message = kMsgCancelled;
+      return;
+    }
     if (++commands > MaxCommands) {
       result.Ok = false;
       result.Message = kMsgTooManyCommands;
@@ -95,10 +109,12 @@ void TCompiler::Run(TFuncResult& result) {
       if (result.Ok) CheckLimits(result);
     }
     if (!result.Ok) {
+      if (SourceMap != nullptr) SourceMap->Error = TSourceRange{commandStart_, Scanner.Cursor};
       LogLine(kLogError, word, result);
       return;
     }
     if (result.Warning) {
+      if (SourceMap != nullptr) SourceMap->Warnings.push_back({commandStart_, Scanner.Cursor});
       LogLine(kLogWarning, word, result);
       result.Warning = false;
       anyWarning = true;
@@ -107,6 +123,7 @@ void TCompiler::Run(TFuncResult& result) {
 
   FinishTracks();
   SmfImage = Smf.SaveToBytes();
+  if (SourceMap != nullptr) SourceMap->Resolve(Smf);
   result.Message = std::string(kLogEnd) + Now();
   result.Warning = anyWarning;
   Log.push_back(result.Message);

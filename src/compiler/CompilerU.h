@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "compiler/FuncListU.h"
 #include "compiler/IntegerListU.h"
 #include "compiler/ScannerU.h"
+#include "compiler/SourceMapU.h"
 #include "mml/LoopListU.h"
 #include "mml/MacroListU.h"
 #include "mml/TrackListU.h"
@@ -85,7 +87,25 @@ class TCompiler : public TFuncList {
   int64_t MaxCommands = 50'000'000;
   int MaxTableTicks = 1'000'000;  // the longest LFO period and envelope table
 
+  /// When set, Run records where every note came from (nothing is recorded, and nothing costs, without).
+  TSourceMap* SourceMap = nullptr;
+  /// When set, Run polls it every few hundred commands and stops once it is true (Cancelled).
+  const std::atomic<bool>* Cancel = nullptr;
+  /// True when the last Run stopped through Cancel: it failed without a log line, and no SMF was made.
+  bool Cancelled = false;
+  /// Byte offset of the word of the command being run; after a failed Run, of the one that failed.
+  [[nodiscard]] size_t CommandStart() const { return commandStart_; }
+
  private:
+  size_t commandStart_ = 0;
+  // Source-map hooks of the note engine: both do nothing without a map.
+  void MapNoteOn(const SmfU::TSmfEvent* event) {
+    if (SourceMap != nullptr) SourceMap->AddNoteOn(event, commandStart_, CurrentTrack);
+  }
+  void MapNoteSpan(int64_t tick, int64_t step) {
+    if (SourceMap != nullptr) SourceMap->AddSpan({tick, step, CurrentTrack, commandStart_, Scanner.Cursor});
+  }
+
   using THandlerMethod = void (TCompiler::*)(const std::string&, TFuncResult&);
   /// One line of a command family's table.
   struct TCommandEntry {

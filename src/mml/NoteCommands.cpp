@@ -80,6 +80,7 @@ void TCompiler::DoRest(const std::string&, TFuncResult& result) {
   const int64_t ticks = ReadTrackLength(*track, starOnly);
   const int64_t tick = track->Tick + ticks;
   if (tick > MaxTick || tick < -MaxTick) return Fail(result, kMsgTimeOutOfRange);
+  MapNoteSpan(track->Tick, ticks);
   track->Tick = tick;
   result.Ok = true;
 }
@@ -210,8 +211,8 @@ void TCompiler::PlayNote(int key, TFuncResult& result) {
     }
   };
   if (!t.Tied && !t.Mute) {
-    Smf.AddNoteOn(t.Tick, t.Channel, t.CurKey, velocity);
-    forEachChordTone([&](int tone) { Smf.AddNoteOn(t.Tick, t.Channel, tone, velocity); });
+    MapNoteOn(Smf.AddNoteOn(t.Tick, t.Channel, t.CurKey, velocity));
+    forEachChordTone([&](int tone) { MapNoteOn(Smf.AddNoteOn(t.Tick, t.Channel, tone, velocity)); });
   }
   t.PrevKey = t.CurKey;
 
@@ -286,6 +287,7 @@ void TCompiler::PlayNote(int key, TFuncResult& result) {
   }
 
   // 19. Advance time; a bare "*" keeps the step it stood for.
+  MapNoteSpan(t.Tick, step);
   t.Tick += step;
   if (!starOnly) t.LastStep = step;
 

@@ -117,7 +117,14 @@ class TOpenedBackend : public TMidiBackend {
 
 }  // namespace
 
-TRenderInfo RenderSmfToWav(std::span<const uint8_t> smf, const fs::path& wavFile, const fs::path& soundFont) {
+TRenderInfo RenderSmfToWav(std::span<const uint8_t> smf, const fs::path& wavFile, const fs::path& soundFont,
+                           const TRenderProgress& progress) {
+  // The events take the first 95 %; the release tail, of unknown length, the rest.
+  constexpr double kEventShare = 0.95;
+  auto report = [&](double done) {
+    if (progress && !progress(std::clamp(done, 0.0, 1.0))) throw ERenderCancelled();
+  };
+  report(0);
   // The synthesizer is opened first, so its own reason for failing can be reported.
   auto opened = std::make_unique<TFluidSynthBackend>(TFluidSynthBackend::TMode::Offline, soundFont);
   if (!opened->Open(0)) throw ESmfPlayer(opened->LastError());
@@ -140,6 +147,7 @@ TRenderInfo RenderSmfToWav(std::span<const uint8_t> smf, const fs::path& wavFile
 
   TRenderInfo info;
   TWavWriter writer(wavFile);
+  double eventShareDone = 0;  // the share of the events already sent
   std::vector<int16_t> samples;
   auto renderUntil = [&](long double ms) {
     const auto frame = static_cast<size_t>(std::llround(ms * TFluidSynthBackend::kSampleRate / 1000.0L));
@@ -152,12 +160,14 @@ TRenderInfo RenderSmfToWav(std::span<const uint8_t> smf, const fs::path& wavFile
       if (!synth->Render(count, samples)) throw ESmfPlayer(std::string(smf_play_texts::kPortUnavailable));
       writer.Write(samples);
       done += count;
+      report(kEventShare * eventShareDone);
     }
   };
 
   if (player.Song.Count() > 0) {
     const smf_unit::TSmfTrack& events = player.Song.Track(0);
     for (size_t i = 0; i < events.Count(); ++i) {
+      eventShareDone = static_cast<double>(i) / static_cast<double>(events.Count());
       smf_unit::TSmfEvent& event = events.Event(i);
       const long double ms = msAt(event.Time);
       if (ms > kMaxRenderSeconds * 1000) throw ESmfPlayer(std::string(smf_play_texts::kSongTooLong));
@@ -177,6 +187,7 @@ TRenderInfo RenderSmfToWav(std::span<const uint8_t> smf, const fs::path& wavFile
 
   // The release tail: until a block falls silent.
   for (int block = 0; block < kMaxTailBlocks; ++block) {
+    report(kEventShare + (1 - kEventShare) * block / kMaxTailBlocks);
     samples.clear();
     if (!synth->Render(kTailBlockFrames, samples)) break;
     writer.Write(samples);
@@ -184,6 +195,7 @@ TRenderInfo RenderSmfToWav(std::span<const uint8_t> smf, const fs::path& wavFile
         std::all_of(samples.begin(), samples.end(), [](int16_t s) { return std::abs(s) < kSilentPeak; });
     if (silent) break;
   }
+  report(1);
   writer.Commit();
   info.Frames = writer.Frames();
   info.Seconds = static_cast<double>(info.Frames) / TFluidSynthBackend::kSampleRate;

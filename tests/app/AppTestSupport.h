@@ -69,6 +69,7 @@ class TScriptedPrompts : public pelorund::TUserPrompts {
   std::deque<QString> FileNames;  // for the open, save and import dialogs, in order
   std::vector<TQuestion> Questions;
   std::vector<QString> Errors;
+  std::vector<TQuestion> Messages;  // plain message boxes
   std::vector<QString> Filters;
   QStringList Opened;
 
@@ -84,6 +85,7 @@ class TScriptedPrompts : public pelorund::TUserPrompts {
     return answer;
   }
   void ShowError(const QString&, const QString& text) override { Errors.push_back(text); }
+  void ShowMessage(const QString& caption, const QString& text) override { Messages.push_back({caption, text}); }
   QString OpenFileName(QWidget*, const QString&, const QString& filter) override { return NextFile(filter); }
   QString SaveFileName(QWidget*, const QString&, const QString& filter, const QString&) override {
     return NextFile(filter);
@@ -138,6 +140,7 @@ class EditorTest : public ::testing::Test {
     env.DialogDir = Root / "work";
     env.SettingsFile = Root / "app" / "pelorund.ini";
     env.ChordIni = fs::path(SOURCE_DIR) / "data" / "chord.ini";
+    env.ProgressionIni = fs::path(SOURCE_DIR) / "data" / "progression.ini";
     env.ControlsIni = fs::path(SOURCE_DIR) / "data" / "controls.ini";
     env.ManualFile = Root / "app" / "manual.md";
     env.MidiFactory = RecordingFactory(Recording);
