@@ -43,36 +43,30 @@ run_stage() {
   fi
 }
 
-main_stage() {
-  say "configuring build/ (g++, RelWithDebInfo)"
-  # Every option is given, so build/ is the same whichever script configured it last.
-  CC=gcc CXX=g++ cmake -S . -B build -G Ninja \
+# Configures and builds one tree with a C and C++ compiler and the options named ON. Every option is
+# given (OFF unless named), so a tree is the same whichever script configured it last.
+build_tree() {
+  local dir=$1 cc=$2 cxx=$3
+  shift 3
+  say "configuring ${dir}/ (${cxx}: $*)"
+  CC=${cc} CXX=${cxx} cmake -S . -B "${dir}" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER=g++ \
-    -DPELORUND_TESTS=ON \
-    -DPELORUND_BENCH=ON \
-    -DPELORUND_SANITIZE=OFF \
-    -DPELORUND_FUZZ=OFF \
-    -DPELORUND_CORE_ONLY=OFF
-  say "building build/"
-  cmake --build build -j"${jobs}"
+    -DCMAKE_CXX_COMPILER="${cxx}" \
+    -DPELORUND_TESTS=OFF -DPELORUND_BENCH=OFF -DPELORUND_SANITIZE=OFF -DPELORUND_FUZZ=OFF \
+    -DPELORUND_CORE_ONLY=OFF "$@"
+  say "building ${dir}/"
+  cmake --build "${dir}" -j"${jobs}"
+}
+
+main_stage() {
+  build_tree build gcc g++ -DPELORUND_TESTS=ON -DPELORUND_BENCH=ON
   say "running the test suite (build/)"
   # The output is kept so that its summary line can close the script.
   ctest --test-dir build --output-on-failure -j"${jobs}" --no-tests=error 2>&1 | tee "${main_log}"
 }
 
 sanitizer_stage() {
-  say "configuring build-asan/ (clang, AddressSanitizer + UndefinedBehaviorSanitizer)"
-  CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER=clang++ \
-    -DPELORUND_TESTS=ON \
-    -DPELORUND_BENCH=OFF \
-    -DPELORUND_SANITIZE=ON \
-    -DPELORUND_FUZZ=OFF \
-    -DPELORUND_CORE_ONLY=ON
-  say "building build-asan/"
-  cmake --build build-asan -j"${jobs}"
+  build_tree build-asan clang clang++ -DPELORUND_TESTS=ON -DPELORUND_SANITIZE=ON -DPELORUND_CORE_ONLY=ON
   say "running the core and playback tests under the sanitizers (build-asan/)"
   ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} \
     UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
@@ -119,17 +113,7 @@ run_fuzzer() {
 }
 
 fuzz_stage() {
-  say "configuring build-fuzz/ (clang, libFuzzer)"
-  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER=clang++ \
-    -DPELORUND_TESTS=OFF \
-    -DPELORUND_BENCH=OFF \
-    -DPELORUND_SANITIZE=OFF \
-    -DPELORUND_FUZZ=ON \
-    -DPELORUND_CORE_ONLY=ON
-  say "building build-fuzz/"
-  cmake --build build-fuzz -j"${jobs}"
+  build_tree build-fuzz clang clang++ -DPELORUND_FUZZ=ON -DPELORUND_CORE_ONLY=ON
 
   local fuzzers=()
   shopt -s nullglob
